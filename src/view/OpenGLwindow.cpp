@@ -1,0 +1,151 @@
+#include "view/OpenGLwindow.h"
+
+#include <cstdio>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <IL/il.h>
+
+namespace orv::view {
+
+namespace {
+
+std::array<std::uint8_t, OpenGLwindow::keyCount> keys{};
+bool escapePressed = false;
+bool shiftHeld = false;
+std::string lastGlfwError;
+
+void rememberGlfwError(int code, const char* description)
+{
+    lastGlfwError = std::string(description ? description : "unknown GLFW error") + " (GLFW error " +
+                    std::to_string(code) + ")";
+}
+
+}  // namespace
+
+OpenGLwindow::OpenGLwindow(std::string fileName) : fileName_(std::move(fileName)) {}
+
+OpenGLwindow::~OpenGLwindow() = default;
+
+bool OpenGLwindow::init()
+{
+    configuration_ = YAML::LoadFile(fileName_);
+    glewExperimental = GL_TRUE;
+
+    glfwSetErrorCallback(rememberGlfwError);
+    if (!glfwInit()) {
+        return false;
+    }
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 4);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+
+    const auto settings = configuration_["OpenGLwindow"];
+    const auto title = settings["title"].as<std::string>();
+    const bool fullScreen = settings["full_screen"].as<bool>(false);
+    GLFWmonitor* monitor = fullScreen ? glfwGetPrimaryMonitor() : nullptr;
+
+    window_ = glfwCreateWindow(width(), height(), title.c_str(), monitor, nullptr);
+    if (window_ == nullptr) {
+        // Nothing after this point can work without a context.
+        glfwTerminate();
+        return false;
+    }
+    glfwMakeContextCurrent(window_);
+    glfwSetKeyCallback(window_, keyCallback);
+    glfwSetInputMode(window_, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
+
+    const GLenum glewStatus = glewInit();
+    if (glewStatus != GLEW_OK) {
+        std::fprintf(stderr, "GLEW initialisation error: %s\n",
+                     reinterpret_cast<const char*>(glewGetErrorString(glewStatus)));
+    }
+    // GLEW probes with calls that core profiles reject; that error is GLEW's, not ours.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    ilInit();
+    return true;
+}
+
+int OpenGLwindow::resolution(const char* axis, int fallback) const
+{
+    // Walk the path one step at a time: yaml-cpp throws when a missing key is
+    // indexed further, and an absent entry simply means the default.
+    const auto child = [](const YAML::Node& node, const char* key) {
+        return node.IsDefined() && node.IsMap() ? node[key] : YAML::Node(YAML::NodeType::Undefined);
+    };
+    const YAML::Node& document = configuration_;
+    const YAML::Node value = child(child(document, "OpenGLwindow"), "resolution");
+    const YAML::Node entry = child(value, axis);
+    return entry.IsDefined() ? entry.as<int>() : fallback;
+}
+
+int OpenGLwindow::width() const { return resolution("x", 1024); }
+
+int OpenGLwindow::height() const { return resolution("y", 768); }
+
+bool OpenGLwindow::isKeyPressed(int key)
+{
+    return key >= 0 && key < keyCount && keys[static_cast<std::size_t>(key)] != 0;
+}
+
+bool OpenGLwindow::isShiftHeld() { return shiftHeld; }
+
+void OpenGLwindow::cursorPosition(double* x, double* y) const
+{
+    double cx = 0.0;
+    double cy = 0.0;
+    if (window_ != nullptr) {
+        glfwGetCursorPos(window_, &cx, &cy);
+    }
+    if (x != nullptr) {
+        *x = cx;
+    }
+    if (y != nullptr) {
+        *y = cy;
+    }
+}
+
+void OpenGLwindow::swapBuffers()
+{
+    glfwSwapBuffers(window_);
+    glfwPollEvents();
+    closed_ = glfwWindowShouldClose(window_) || escapePressed;
+}
+
+void OpenGLwindow::close()
+{
+    if (window_ != nullptr) {
+        glfwDestroyWindow(window_);
+    }
+    glfwTerminate();
+    window_ = nullptr;
+}
+
+const std::string& OpenGLwindow::lastError() { return lastGlfwError; }
+
+void OpenGLwindow::keyCallback(GLFWwindow*, int key, int, int action, int mods)
+{
+    shiftHeld = (mods == GLFW_MOD_SHIFT);
+    if (key < 0 || key >= keyCount) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(key);
+    if (action == GLFW_PRESS) {
+        keys[index] = 1;
+        if (key == GLFW_KEY_ESCAPE) {
+            escapePressed = true;
+        }
+    } else if (action == GLFW_RELEASE) {
+        keys[index] = 0;
+    }
+}
+
+void OpenGLwindow::resetInputState()
+{
+    keys.fill(0);
+    escapePressed = false;
+    shiftHeld = false;
+}
+
+}  // namespace orv::view
