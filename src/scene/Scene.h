@@ -1,0 +1,50 @@
+#pragma once
+
+#include <memory>
+
+#include "scene/FrameTimer.h"
+
+namespace orv::view {
+class OpenGLwindow;
+}
+namespace orv::timeline {
+class Timeline;
+}
+namespace orv::render {
+class Target;
+}
+
+namespace orv::scene {
+
+class MeshInstance;
+class Particle;
+class SceneObject;
+
+// The frame loop, and what every mesh instance reaches while it draws: the
+// camera matrices, the camera position and the main particle's light.
+class Scene {
+public:
+    Scene(view::OpenGLwindow& window, timeline::Timeline& timeline, std::shared_ptr<Particle> particle);
+    virtual ~Scene();
+
+    void setRoot(std::shared_ptr<SceneObject> root);
+
+    // Renders frames until the window asks to close.
+    void run();
+
+    timeline::Timeline& timeline() { return timeline_; }
+    float particleLightRadius() const;
+
+    // Sets the per-scene uniforms ("camera_pos", "light_pos", "vp_matrix",
+    // "mesh_color") that the target's program declares, for one instance.
+    void setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target);
+
+private:
+    FrameTimer timer_;
+    view::OpenGLwindow& window_;
+    timeline::Timeline& timeline_;
+    std::shared_ptr<Particle> particle_;
+    std::shared_ptr<SceneObject> root_;
+};
+
+}  // namespace orv::scene
