@@ -33,11 +33,14 @@ public:
     void run();
 
     timeline::Timeline& timeline() { return timeline_; }
-    float particleLightRadius() const;
+
+    // The two calls a mesh instance makes while drawing are virtual so that
+    // drawing code depends on this class only through its interface.
+    virtual float particleLightRadius() const;
 
     // Sets the per-scene uniforms ("camera_pos", "light_pos", "vp_matrix",
     // "mesh_color") that the target's program declares, for one instance.
-    void setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target);
+    virtual void setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target);
 
 private:
     FrameTimer timer_;
