@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -30,7 +31,7 @@ public:
     {
         std::fflush(stderr);
         saved_ = dup(STDERR_FILENO);
-        int null = open("/dev/null", O_WRONLY);
+        int null = saved_ >= 0 ? open("/dev/null", O_WRONLY) : -1;
         if (null >= 0) {
             dup2(null, STDERR_FILENO);
             close(null);
@@ -235,9 +236,9 @@ Result System::createSound(const std::string& path, Mode mode, void* extendedInf
     if (mode & mode3D && pcm.channels > 1) {
         pcm = downmixToMono(pcm);
     }
-    if (pcm.channels > 2) {
-        std::cerr << "orv: music file \"" << path << "\" has " << pcm.channels
-                  << " channels, more than the output takes; playing without music" << std::endl;
+    if (pcm.channels > 2 || pcm.samples.size() > std::numeric_limits<ALsizei>::max() / sizeof(std::int16_t)) {
+        std::cerr << "orv: music file \"" << path << "\" has more channels or samples than the output takes"
+                  << "; playing without music" << std::endl;
         return Result::errFileBad;
     }
 
