@@ -27,24 +27,6 @@ ProgramManager::ProgramManager(std::string path) : path_(std::move(path)) {}
 
 bool ProgramManager::load()
 {
-    // The library's messages give the line but not the file; keep the
-    // exception family and say which file it was.
-    try {
-        loadPrograms();
-    } catch (const YAML::BadFile&) {
-        throw;  // already names the file
-    } catch (const YAML::ParserException& error) {
-        throw YAML::ParserException(error.mark, error.msg + " in " + path_);
-    } catch (const YAML::RepresentationException& error) {
-        throw YAML::RepresentationException(error.mark, error.msg + " in " + path_);
-    } catch (const YAML::Exception& error) {
-        throw YAML::Exception(error.mark, error.msg + " in " + path_);
-    }
-    return true;
-}
-
-void ProgramManager::loadPrograms()
-{
     document_ = YAML::LoadFile(path_);
     const YAML::Node& document = document_;
     for (const auto& entry : document) {
@@ -80,6 +62,7 @@ void ProgramManager::loadPrograms()
         }
         programs_.emplace(name, std::move(program));
     }
+    return true;
 }
 
 const Program& ProgramManager::program(const std::string& programName) const

@@ -38,7 +38,6 @@ public:
 
 private:
     const Program& program(const std::string& programName) const;
-    void loadPrograms();
 
     std::string path_;
     YAML::Node document_;
