@@ -6,6 +6,8 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "app/MusicPlayer.h"
+#include "gl/ProgramManager.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::app {
@@ -13,6 +15,8 @@ namespace orv::app {
 namespace {
 
 constexpr const char* windowFile = "config/window.yaml";
+constexpr const char* programsFile = "config/gl_programs.yaml";
+constexpr const char* musicFile = "assets/sounds/finish.mp3";
 
 // Configuration files are read before any error guard exists; tie whatever
 // goes wrong to the file being read so the author knows where to look.
@@ -60,10 +64,17 @@ int Application::play()
         return 1;
     }
 
+    gl::ProgramManager programs(programsFile);
+    reading(programsFile, [&] { return programs.load(); });
+
+    startMusic(musicFile);
+
     while (window.isOpen()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         window.swapBuffers();
     }
+
+    programs.deletePrograms();
     window.close();
     return 0;
 }
