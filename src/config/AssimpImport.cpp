@@ -7,14 +7,14 @@
 
 namespace orv::config {
 
-AssimpImport::AssimpImport(const std::string& path, unsigned flags, const std::string& configFile)
+AssimpImport::AssimpImport(const std::string& path, unsigned flags)
     : scene_(aiImportFile(path.c_str(), flags))
 {
     if (scene_)
         return;
     std::string error = aiGetErrorString();
     std::replace(error.begin(), error.end(), '\n', ' ');
-    throw std::runtime_error(configFile + ": cannot import \"" + path + "\": " + error);
+    throw std::runtime_error("cannot import \"" + path + "\": " + error);
 }
 
 AssimpImport::~AssimpImport()

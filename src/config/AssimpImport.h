@@ -9,9 +9,9 @@ namespace orv::config {
 // One model file imported with Assimp, released again with the object.
 class AssimpImport {
 public:
-    // Throws std::runtime_error with Assimp's error text on one line, after
-    // the configuration file that named the model file and its path.
-    AssimpImport(const std::string& path, unsigned flags, const std::string& configFile);
+    // Throws std::runtime_error naming the file, with Assimp's error text on
+    // the same line.
+    AssimpImport(const std::string& path, unsigned flags);
     ~AssimpImport();
 
     AssimpImport(const AssimpImport&) = delete;

@@ -9,7 +9,7 @@
 
 #include "config/AssimpImport.h"
 #include "config/MeshSettings.h"
-#include "config/YamlErrors.h"
+#include "config/YamlValues.h"
 #include "scene/MeshInstance.h"
 #include "scene/SceneObject.h"
 
@@ -25,7 +25,7 @@ static_assert(importFlags == 0x379ECB);
 ModelCatalogue::ModelCatalogue(const std::string& fileName, gl::ProgramManager& programs)
     : fileName_(fileName), programs_(programs)
 {
-    namingFile(fileName_, [this] { document_ = YAML::LoadFile(fileName_); });
+    document_ = YAML::LoadFile(fileName_);
 }
 
 ModelCatalogue::~ModelCatalogue() = default;
@@ -33,18 +33,13 @@ ModelCatalogue::~ModelCatalogue() = default;
 void ModelCatalogue::load()
 {
     currentDirectory_.clear();
-    namingFile(fileName_, [this] { loadDocument(); });
-    currentScene_ = nullptr;
-}
-
-void ModelCatalogue::loadDocument()
-{
     const YAML::Node& document = document_;
     for (const auto& entry : document) {
         // A sequence root fails here with the library's "invalid node".
         const auto name = entry.first.as<std::string>();
         loadModel(name, entry.second);
     }
+    currentScene_ = nullptr;
 }
 
 void ModelCatalogue::loadModel(const std::string& name, const YAML::Node& entry)
@@ -53,7 +48,7 @@ void ModelCatalogue::loadModel(const std::string& name, const YAML::Node& entry)
     currentDirectory_ = TextureCache::directoryOf(path);
     const MeshSettings settings = MeshSettings::read(entry);
 
-    const AssimpImport imported(path, importFlags, fileName_);
+    const AssimpImport imported(path, importFlags);
     currentScene_ = imported.scene();
 
     auto root = std::make_shared<scene::SceneObject>();

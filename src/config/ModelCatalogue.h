@@ -28,8 +28,7 @@ struct MeshSettings;
 // never drawn; the scene and the model objects place clones of them.
 class ModelCatalogue {
 public:
-    // Parses the file at once; YAML errors leave as the library's exceptions,
-    // their message naming the file.
+    // Parses the file at once; YAML errors leave as the library raises them.
     ModelCatalogue(const std::string& fileName, gl::ProgramManager& programs);
     ~ModelCatalogue();
 
@@ -51,7 +50,6 @@ public:
     const TextureCache& textures() const { return textures_; }
 
 private:
-    void loadDocument();
     void loadModel(const std::string& name, const YAML::Node& entry);
     void walk(scene::SceneObject& object, const aiNode& node, const MeshSettings& settings);
 

@@ -11,7 +11,7 @@
 #include "config/AssimpImport.h"
 #include "config/MeshSettings.h"
 #include "config/ModelCatalogue.h"
-#include "config/YamlErrors.h"
+#include "config/YamlValues.h"
 #include "scene/MeshInstance.h"
 #include "scene/SceneObject.h"
 
@@ -48,17 +48,12 @@ SceneDescription::SceneDescription(const std::string& fileName, const std::strin
                                    ModelCatalogue& catalogue)
     : fileName_(fileName), rootKey_(rootKey), catalogue_(catalogue)
 {
-    namingFile(fileName_, [this] { document_ = YAML::LoadFile(fileName_); });
+    document_ = YAML::LoadFile(fileName_);
 }
 
 SceneDescription::~SceneDescription() = default;
 
 void SceneDescription::load()
-{
-    namingFile(fileName_, [this] { build(); });
-}
-
-void SceneDescription::build()
 {
     const YAML::Node& document = document_;
     // A scalar root raises "operator[] call on a scalar" here.
@@ -74,7 +69,7 @@ void SceneDescription::build()
     if (const YAML::Node models = settings["models"]; models.IsDefined())
         models_ = models;
 
-    scene_ = std::make_unique<AssimpImport>(path_, importFlags, fileName_);
+    scene_ = std::make_unique<AssimpImport>(path_, importFlags);
     root_ = std::make_shared<scene::SceneObject>();
     walk(*root_, *scene_->scene()->mRootNode);
     root_->update(0.0);

@@ -24,8 +24,7 @@ struct MeshSettings;
 // settings. Nodes named "model-<name>" receive a clone of a catalogue model.
 class SceneDescription {
 public:
-    // Parses the file at once; YAML errors leave as the library's exceptions,
-    // their message naming the file.
+    // Parses the file at once; YAML errors leave as the library raises them.
     SceneDescription(const std::string& fileName, const std::string& rootKey, ModelCatalogue& catalogue);
     ~SceneDescription();
 
@@ -43,7 +42,6 @@ public:
     const TextureCache& textures() const { return textures_; }
 
 private:
-    void build();
     void walk(scene::SceneObject& object, const aiNode& node);
     void placeModel(scene::SceneObject& parent, const aiNode& node);
     void buildMeshes(scene::SceneObject& object, const aiNode& node);
