@@ -65,7 +65,7 @@ TEST_F(WindowFile, ResolutionDefaultsAndPartialSettings)
 {
     OpenGLwindow onlyTitle(dir.write("a.yaml", "OpenGLwindow:\n  title: t\n").string());
     EXPECT_EQ(onlyTitle.width(), 1024);  // before init nothing is loaded yet
-    ASSERT_TRUE(onlyTitle.init());
+    ASSERT_TRUE(onlyTitle.init()) << OpenGLwindow::lastError();
     EXPECT_EQ(onlyTitle.width(), 1024);
     EXPECT_EQ(onlyTitle.height(), 768);
     int w = 0;
@@ -78,7 +78,7 @@ TEST_F(WindowFile, ResolutionDefaultsAndPartialSettings)
     EXPECT_EQ(onlyTitle.handle(), nullptr);
 
     OpenGLwindow onlyX(dir.write("b.yaml", "OpenGLwindow:\n  title: t\n  resolution:\n    x: 800\n").string());
-    ASSERT_TRUE(onlyX.init());
+    ASSERT_TRUE(onlyX.init()) << OpenGLwindow::lastError();
     EXPECT_EQ(onlyX.width(), 800);
     EXPECT_EQ(onlyX.height(), 768);
     onlyX.close();
@@ -125,7 +125,7 @@ TEST_F(WindowFile, EscapeLatchClosesAfterTheCurrentFrame)
 {
     OpenGLwindow::resetInputState();
     OpenGLwindow w(dir.write("e.yaml", "OpenGLwindow:\n  title: esc\n  resolution: {x: 64, y: 48}\n").string());
-    ASSERT_TRUE(w.init());
+    ASSERT_TRUE(w.init()) << OpenGLwindow::lastError();
     w.swapBuffers();
     EXPECT_TRUE(w.isOpen());
     OpenGLwindow::keyCallback(w.handle(), GLFW_KEY_ESCAPE, 0, GLFW_PRESS, 0);
