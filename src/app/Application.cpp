@@ -7,6 +7,8 @@
 #include <GLFW/glfw3.h>
 
 #include "app/MusicPlayer.h"
+#include "config/ModelCatalogue.h"
+#include "config/SceneDescription.h"
 #include "gl/ProgramManager.h"
 #include "view/OpenGLwindow.h"
 
@@ -16,6 +18,9 @@ namespace {
 
 constexpr const char* windowFile = "config/window.yaml";
 constexpr const char* programsFile = "config/gl_programs.yaml";
+constexpr const char* modelsFile = "config/models.yaml";
+constexpr const char* sceneFile = "config/scene.yaml";
+constexpr const char* sceneRootKey = "main";
 constexpr const char* musicFile = "assets/sounds/finish.mp3";
 
 // Configuration files are read before any error guard exists; tie whatever
@@ -66,6 +71,18 @@ int Application::play()
 
     gl::ProgramManager programs(programsFile);
     reading(programsFile, [&] { return programs.load(); });
+
+    config::ModelCatalogue catalogue =
+        reading(modelsFile, [&] { return config::ModelCatalogue(modelsFile, programs); });
+    config::SceneDescription description =
+        reading(sceneFile, [&] { return config::SceneDescription(sceneFile, sceneRootKey, catalogue); });
+    try {
+        catalogue.load();
+        description.load();
+    } catch (const std::runtime_error& error) {
+        reportLine(error.what());
+        return 1;
+    }
 
     startMusic(musicFile);
 
