@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <GL/glew.h>
+
+#include "gl/Shader.h"
+
+namespace orv::gl {
+
+// One linked GL program with the locations of its declared uniforms, looked
+// up once after linking so that drawing never queries GL for them.
+class Program {
+public:
+    // The three stage slots are only used by link(); an uncompiled slot is left out.
+    Program(Shader& vertex, Shader& geometry, Shader& fragment, bool depthTest,
+            std::vector<std::string> varyings);
+
+    // Links the compiled stages (declaring the transform-feedback varyings
+    // first), prints the linker log on failure and deletes the shader objects.
+    void link();
+
+    void registerUniform(const std::string& name);
+    // Throws std::out_of_range for a name that was never registered.
+    int uniformLocation(const std::string& name) const;
+    std::vector<std::string> uniformNames() const;
+
+    // Enables the depth test when the program asks for it (never disables it),
+    // then makes the program current.
+    void makeCurrent() const;
+
+    GLuint programName() const { return programName_; }
+    bool depthTest() const { return depthTest_; }
+    const std::vector<std::string>& varyings() const { return varyings_; }
+
+private:
+    Shader* vertex_;
+    Shader* geometry_;
+    Shader* fragment_;
+    GLuint programName_ = 0;
+    std::unordered_map<std::string, int> uniforms_;
+    bool depthTest_;
+    std::vector<std::string> varyings_;
+};
+
+}  // namespace orv::gl
