@@ -56,9 +56,6 @@ public:
     std::shared_ptr<MeshInstance> boundingSphereInstance() const;
 
 private:
-    void collectMeshInstances(const std::string& name, std::vector<std::shared_ptr<MeshInstance>>& out) const;
-    void collectContaining(const std::string& text, std::vector<std::shared_ptr<SceneObject>>& out) const;
-
     std::vector<std::shared_ptr<SceneObject>> children_;
     std::vector<std::shared_ptr<MeshInstance>> meshInstances_;
     std::string name_;

@@ -1,0 +1,94 @@
+#include "gl/Program.h"
+
+#include <iostream>
+#include <stdexcept>
+
+namespace orv::gl {
+
+Program::Program(Shader& vertex, Shader& geometry, Shader& fragment, bool depthTest,
+                 std::vector<std::string> varyings)
+    : vertex_(&vertex), geometry_(&geometry), fragment_(&fragment), depthTest_(depthTest),
+      varyings_(std::move(varyings))
+{
+}
+
+void Program::link()
+{
+    if (vertex_ == nullptr) {
+        return;  // already linked; the stage slots are gone
+    }
+    programName_ = glCreateProgram();
+    Shader* const stages[] = {vertex_, geometry_, fragment_};
+    for (Shader* stage : stages) {
+        if (stage->isCompiled()) {
+            glAttachShader(programName_, stage->shaderName());
+        }
+    }
+
+    if (!varyings_.empty()) {
+        std::vector<const char*> names;
+        for (const auto& varying : varyings_) {
+            names.push_back(varying.c_str());
+        }
+        glTransformFeedbackVaryings(programName_, static_cast<GLsizei>(names.size()), names.data(),
+                                    GL_INTERLEAVED_ATTRIBS);
+    }
+
+    glLinkProgram(programName_);
+    GLint status = GL_FALSE;
+    glGetProgramiv(programName_, GL_LINK_STATUS, &status);
+    if (status != GL_TRUE) {
+        GLint length = 0;
+        glGetProgramiv(programName_, GL_INFO_LOG_LENGTH, &length);
+        if (length >= 1) {
+            std::vector<char> log(static_cast<std::size_t>(length), '\0');
+            glGetProgramInfoLog(programName_, length, nullptr, log.data());
+            std::cerr << "GL shader linker error: " << log.data() << std::endl;
+        }
+    }
+
+    for (Shader* stage : stages) {
+        if (stage->isCompiled()) {
+            glDetachShader(programName_, stage->shaderName());
+        }
+    }
+    for (Shader* stage : stages) {
+        stage->release();
+    }
+    // The slots belong to the loader and are gone once loading moves on.
+    vertex_ = geometry_ = fragment_ = nullptr;
+}
+
+void Program::registerUniform(const std::string& name)
+{
+    uniforms_[name] = glGetUniformLocation(programName_, name.c_str());
+}
+
+int Program::uniformLocation(const std::string& name) const
+{
+    const auto found = uniforms_.find(name);
+    if (found == uniforms_.end()) {
+        throw std::out_of_range("uniform \"" + name + "\" is not declared for this GL program");
+    }
+    return found->second;
+}
+
+std::vector<std::string> Program::uniformNames() const
+{
+    std::vector<std::string> names;
+    names.reserve(uniforms_.size());
+    for (const auto& entry : uniforms_) {
+        names.push_back(entry.first);
+    }
+    return names;
+}
+
+void Program::makeCurrent() const
+{
+    if (depthTest_) {
+        glEnable(GL_DEPTH_TEST);
+    }
+    glUseProgram(programName_);
+}
+
+}  // namespace orv::gl

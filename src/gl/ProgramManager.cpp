@@ -1,0 +1,131 @@
+#include "gl/ProgramManager.h"
+
+#include <stdexcept>
+
+namespace orv::gl {
+
+namespace {
+
+// The stage of a catalogue "type", or 0 for a type we do not build.
+GLenum stageOf(const std::string& type)
+{
+    if (type == "vertex") {
+        return GL_VERTEX_SHADER;
+    }
+    if (type == "geometry") {
+        return GL_GEOMETRY_SHADER;
+    }
+    if (type == "fragment") {
+        return GL_FRAGMENT_SHADER;
+    }
+    return 0;
+}
+
+}  // namespace
+
+ProgramManager::ProgramManager(std::string path) : path_(std::move(path)) {}
+
+bool ProgramManager::load()
+{
+    // The library's messages give the line but not the file; keep the
+    // exception family and say which file it was.
+    try {
+        loadPrograms();
+    } catch (const YAML::BadFile&) {
+        throw;  // already names the file
+    } catch (const YAML::ParserException& error) {
+        throw YAML::ParserException(error.mark, error.msg + " in " + path_);
+    } catch (const YAML::RepresentationException& error) {
+        throw YAML::RepresentationException(error.mark, error.msg + " in " + path_);
+    } catch (const YAML::Exception& error) {
+        throw YAML::Exception(error.mark, error.msg + " in " + path_);
+    }
+    return true;
+}
+
+void ProgramManager::loadPrograms()
+{
+    document_ = YAML::LoadFile(path_);
+    const YAML::Node& document = document_;
+    for (const auto& entry : document) {
+        const auto name = entry.first.as<std::string>();
+        const YAML::Node settings = entry.second;
+
+        Shader vertex;
+        Shader geometry;
+        Shader fragment;
+        for (const auto& source : settings["source"]) {
+            const GLenum stage = stageOf(source["type"].as<std::string>());
+            if (stage == 0) {
+                continue;
+            }
+            Shader& slot = stage == GL_VERTEX_SHADER ? vertex : stage == GL_GEOMETRY_SHADER ? geometry : fragment;
+            const auto file = source["file"].as<std::string>();
+            slot.release();  // a later entry for the same stage replaces the earlier one
+            slot = Shader(file, stage);
+            slot.load();
+        }
+
+        std::vector<std::string> varyings;
+        for (const auto& varying : settings["transform_feedback_varyings"]) {
+            varyings.push_back(varying.as<std::string>());
+        }
+        const bool depthTest = settings["enable_depth_test"].as<bool>(false);
+
+        Program program(vertex, geometry, fragment, depthTest, std::move(varyings));
+        program.link();
+        glObjectLabel(GL_PROGRAM, program.programName(), -1, name.c_str());
+        for (const auto& uniform : settings["uniforms"]) {
+            program.registerUniform(uniform.as<std::string>());
+        }
+        programs_.emplace(name, std::move(program));
+    }
+}
+
+const Program& ProgramManager::program(const std::string& programName) const
+{
+    const auto found = programs_.find(programName);
+    if (found == programs_.end()) {
+        throw std::out_of_range("unknown GL program \"" + programName + "\" (not in " + path_ + ")");
+    }
+    return found->second;
+}
+
+void ProgramManager::use(const std::string& programName) const { program(programName).makeCurrent(); }
+
+int ProgramManager::uniformLocation(const std::string& programName, const std::string& uniformName) const
+{
+    const Program& found = program(programName);
+    try {
+        return found.uniformLocation(uniformName);
+    } catch (const std::out_of_range&) {
+        throw std::out_of_range("uniform \"" + uniformName + "\" is not declared for GL program \"" +
+                                programName + "\" in " + path_);
+    }
+}
+
+int ProgramManager::uniformLocation(const char* programName, const char* uniformName) const
+{
+    return uniformLocation(std::string(programName), std::string(uniformName));
+}
+
+std::vector<std::string> ProgramManager::uniformNames(const std::string& programName) const
+{
+    return program(programName).uniformNames();
+}
+
+GLuint ProgramManager::programId(const std::string& programName) const
+{
+    return program(programName).programName();
+}
+
+bool ProgramManager::contains(const std::string& programName) const { return programs_.count(programName) != 0; }
+
+void ProgramManager::deletePrograms()
+{
+    for (const auto& entry : programs_) {
+        glDeleteProgram(entry.second.programName());
+    }
+}
+
+}  // namespace orv::gl

@@ -1,0 +1,63 @@
+#include "gl/Shader.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <vector>
+
+#include "scene/GLErrors.h"
+
+namespace orv::gl {
+
+using scene::reportGLErrors;
+
+Shader::Shader(std::string file, GLenum stage) : file_(std::move(file)), stage_(stage) {}
+
+bool Shader::readSource()
+{
+    std::ifstream in(file_);
+    if (!in) {
+        return false;
+    }
+    source_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool Shader::compile()
+{
+    shaderName_ = glCreateShader(stage_);
+    glObjectLabel(GL_SHADER, shaderName_, -1, file_.c_str());
+    const char* text = source_.c_str();
+    glShaderSource(shaderName_, 1, &text, nullptr);
+    reportGLErrors();
+    glCompileShader(shaderName_);
+    reportGLErrors();
+    GLint status = GL_FALSE;
+    glGetShaderiv(shaderName_, GL_COMPILE_STATUS, &status);
+    reportGLErrors();
+
+    if (status != GL_TRUE) {
+        GLint length = 0;
+        glGetShaderiv(shaderName_, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> log(static_cast<std::size_t>(std::max(length, 1)), '\0');
+        glGetShaderInfoLog(shaderName_, static_cast<GLsizei>(log.size()), nullptr, log.data());
+        std::cerr << "GL shader compilation error: " << log.data() << std::endl;
+    }
+    compiled_ = (status == GL_TRUE);
+    return compiled_;
+}
+
+bool Shader::load() { return readSource() && compile(); }
+
+void Shader::release()
+{
+    // A shader that failed to compile is never attached, so its object goes too.
+    if (shaderName_ != 0) {
+        glDeleteShader(shaderName_);
+        shaderName_ = 0;
+    }
+    compiled_ = false;
+}
+
+}  // namespace orv::gl
