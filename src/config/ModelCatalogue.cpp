@@ -1,0 +1,99 @@
+#include "config/ModelCatalogue.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include <assimp/cimport.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include "config/AssimpImport.h"
+#include "config/MeshSettings.h"
+#include "config/YamlErrors.h"
+#include "scene/MeshInstance.h"
+#include "scene/SceneObject.h"
+
+namespace orv::config {
+
+namespace {
+
+constexpr unsigned importFlags = aiProcessPreset_TargetRealtime_MaxQuality;
+static_assert(importFlags == 0x379ECB);
+
+}  // namespace
+
+ModelCatalogue::ModelCatalogue(const std::string& fileName, gl::ProgramManager& programs)
+    : fileName_(fileName), programs_(programs)
+{
+    namingFile(fileName_, [this] { document_ = YAML::LoadFile(fileName_); });
+}
+
+ModelCatalogue::~ModelCatalogue() = default;
+
+void ModelCatalogue::load()
+{
+    currentDirectory_.clear();
+    namingFile(fileName_, [this] { loadDocument(); });
+    currentScene_ = nullptr;
+}
+
+void ModelCatalogue::loadDocument()
+{
+    const YAML::Node& document = document_;
+    for (const auto& entry : document) {
+        // A sequence root fails here with the library's "invalid node".
+        const auto name = entry.first.as<std::string>();
+        loadModel(name, entry.second);
+    }
+}
+
+void ModelCatalogue::loadModel(const std::string& name, const YAML::Node& entry)
+{
+    const auto path = requiredString(entry, "path");
+    currentDirectory_ = TextureCache::directoryOf(path);
+    const MeshSettings settings = MeshSettings::read(entry);
+
+    const AssimpImport imported(path, importFlags, fileName_);
+    currentScene_ = imported.scene();
+
+    auto root = std::make_shared<scene::SceneObject>();
+    root->setName(currentScene_->mRootNode->mName.C_Str());
+    walk(*root, *currentScene_->mRootNode, settings);
+    root->update(0.0);
+    currentScene_ = nullptr;
+
+    // A key given twice: the later entry wins and find still sees it once.
+    if (models_.count(name) == 0)
+        order_.push_back(name);
+    models_[name] = root;
+}
+
+void ModelCatalogue::walk(scene::SceneObject& object, const aiNode& node, const MeshSettings& settings)
+{
+    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
+        const aiMesh& mesh = *currentScene_->mMeshes[node.mMeshes[i]];
+        object.addMeshInstance(settings.build(mesh, *currentScene_, currentDirectory_, textures_));
+    }
+    object.setTransformation(node.mTransformation);
+    for (unsigned i = 0; i < node.mNumChildren; ++i) {
+        const aiNode& childNode = *node.mChildren[i];
+        auto child = object.createChild();
+        child->setName(childNode.mName.C_Str());
+        walk(*child, childNode, settings);
+    }
+}
+
+std::vector<std::shared_ptr<scene::SceneObject>> ModelCatalogue::find(const std::string& name) const
+{
+    std::vector<std::shared_ptr<scene::SceneObject>> found;
+    for (const auto& key : order_) {
+        const auto& root = models_.at(key);
+        if (key == name)
+            found.push_back(root);
+        const auto below = root->findObjects(name);
+        found.insert(found.end(), below.begin(), below.end());
+    }
+    return found;
+}
+
+}  // namespace orv::config

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <yaml-cpp/yaml.h>
+
+#include "config/TextureCache.h"
+
+struct aiNode;
+
+namespace orv::scene {
+class SceneObject;
+}
+
+namespace orv::config {
+
+class AssimpImport;
+class ModelCatalogue;
+struct MeshSettings;
+
+// The scene of "config/scene.yaml": one model file holding the whole room as
+// a node hierarchy, built into a tree of scene objects with per-node drawing
+// settings. Nodes named "model-<name>" receive a clone of a catalogue model.
+class SceneDescription {
+public:
+    // Parses the file at once; YAML errors leave as the library's exceptions,
+    // their message naming the file.
+    SceneDescription(const std::string& fileName, const std::string& rootKey, ModelCatalogue& catalogue);
+    ~SceneDescription();
+
+    SceneDescription(const SceneDescription&) = delete;
+    SceneDescription& operator=(const SceneDescription&) = delete;
+
+    // Imports the scene file and builds the tree. Needs a current GL context
+    // and the catalogue loaded. Throws on the first error.
+    void load();
+
+    // The same root on every call; empty before load.
+    std::shared_ptr<scene::SceneObject> root() const { return root_; }
+
+    const std::string& fileName() const { return fileName_; }
+    const TextureCache& textures() const { return textures_; }
+
+private:
+    void build();
+    void walk(scene::SceneObject& object, const aiNode& node);
+    void placeModel(scene::SceneObject& parent, const aiNode& node);
+    void buildMeshes(scene::SceneObject& object, const aiNode& node);
+
+    const std::string modelPrefix_ = "model-";
+    std::string fileName_;
+    std::shared_ptr<scene::SceneObject> root_;
+    YAML::Node document_;
+    std::string rootKey_;
+    // Kept until the description goes, as the scene's nodes were read from it.
+    std::unique_ptr<AssimpImport> scene_;
+    std::string path_;
+    std::string directory_;
+    YAML::Node models_;
+    ModelCatalogue& catalogue_;
+    TextureCache textures_;
+};
+
+}  // namespace orv::config
