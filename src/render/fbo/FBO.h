@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include <GL/glew.h>
+
+namespace orv::gl {
+class ProgramManager;
+}
+namespace orv::view {
+class OpenGLwindow;
+}
+
+namespace orv::render::fbo {
+
+// An off-screen framebuffer of a render pass, plus what every such pass may
+// need: a full-screen quad and a chain of half-size Gaussian blur levels
+// ("bloom") that can be run on any texture.
+class FBO {
+public:
+    // The blur kernel, symmetric and summing to 1.
+    static constexpr std::array<float, 7> blurWeights = {0.038735f, 0.113085f, 0.215007f, 0.266346f,
+                                                         0.215007f, 0.113085f, 0.038735f};
+
+    FBO() = default;
+    virtual ~FBO() = default;
+
+    FBO(const FBO&) = delete;
+    FBO& operator=(const FBO&) = delete;
+
+    // Sized to the window's resolution. Looks up the blur programs' uniforms
+    // ("gauss_h", "gauss_v", "copy"; std::out_of_range when undeclared) and creates everything.
+    bool init(const view::OpenGLwindow& window, const gl::ProgramManager& programs);
+    // The same with an explicit size, for code that has no window at hand.
+    bool init(unsigned width, unsigned height, const gl::ProgramManager& programs);
+
+    // Creates the main framebuffer with its attachments, the blur chain and
+    // the quad. An incomplete main framebuffer is reported on standard output.
+    bool create(unsigned width, unsigned height);
+
+    // Blurs source over levelCount levels (at most levels()) and adds the
+    // smaller levels into blur texture 0, which it returns. Leaves framebuffer
+    // 0 bound and the viewport at width() x height().
+    GLuint blurBloom(const gl::ProgramManager& programs, unsigned levelCount, GLuint source);
+
+    // Two triangles covering clip space, vertex attribute 0.
+    void drawQuad() const;
+
+    GLuint framebuffer() const { return framebuffer_; }
+    unsigned width() const { return width_; }
+    unsigned height() const { return height_; }
+    unsigned levels() const { return levels_; }
+    // Entry 2k is level k's horizontal target, 2k + 1 its vertical one.
+    GLuint blurFramebuffer(unsigned index) const { return blurFramebuffers_.at(index); }
+    GLuint blurTexture(unsigned index) const { return blurTextures_.at(index); }
+
+protected:
+    // Called with the main framebuffer bound to GL_DRAW_FRAMEBUFFER.
+    virtual bool createAttachments() = 0;
+
+private:
+    void createBlurChain();
+    void createQuad();
+
+    GLuint framebuffer_ = 0;
+    std::vector<GLuint> blurFramebuffers_;
+    std::vector<GLuint> blurTextures_;
+    GLuint quadVertexArray_ = 0;
+    GLuint quadVertexBuffer_ = 0;
+    unsigned width_ = 0;
+    unsigned height_ = 0;
+    unsigned levels_ = 4;
+    GLint gaussHTex_ = -1;
+    GLint gaussHScreenSize_ = -1;
+    GLint gaussHWeight_ = -1;
+    GLint gaussVTex_ = -1;
+    GLint gaussVScreenSize_ = -1;
+    GLint gaussVWeight_ = -1;
+    GLint copyScene_ = -1;
+};
+
+}  // namespace orv::render::fbo
