@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <GL/glew.h>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -33,16 +34,16 @@ glm::vec3 hueToRgb(float hue)
 
 PointLight::PointLight() : decayCurve_({{0.0f, 0.0f}, {1.0f, 1.0f}}) {}
 
-void PointLight::setUniforms(GLint color, GLint ambient, GLint diffuse, GLint specular, GLint specularPower,
-                             GLint attenuationConstant, GLint attenuationLinear, GLint attenuationExp, GLint position,
-                             GLint decay) const
+void PointLight::setUniforms(int color, int ambient, int diffuse, int specular, int specularPower,
+                             int attenuationConstant, int attenuationLinear, int attenuationExp, int position,
+                             int decay) const
 {
-    const auto vector = [](GLint location, const glm::vec3& value) {
+    const auto vector = [](int location, const glm::vec3& value) {
         if (location >= 0) {
             glUniform3fv(location, 1, glm::value_ptr(value));
         }
     };
-    const auto scalar = [](GLint location, float value) {
+    const auto scalar = [](int location, float value) {
         if (location >= 0) {
             glUniform1f(location, value);
         }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <GL/glew.h>
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
@@ -24,9 +23,9 @@ public:
     // and exponential attenuation, position, decay. Negative locations (the
     // program does not use that uniform) are skipped. The position sent is
     // the stored one, not position().
-    void setUniforms(GLint color, GLint ambient, GLint diffuse, GLint specular, GLint specularPower,
-                     GLint attenuationConstant, GLint attenuationLinear, GLint attenuationExp, GLint position,
-                     GLint decay) const;
+    void setUniforms(int color, int ambient, int diffuse, int specular, int specularPower,
+                     int attenuationConstant, int attenuationLinear, int attenuationExp, int position,
+                     int decay) const;
 
     // The distance at which the brightest intensity has fallen to 1/256.
     float attenuationRadius() const;
