@@ -37,6 +37,7 @@ void Program::link()
     glLinkProgram(programName_);
     GLint status = GL_FALSE;
     glGetProgramiv(programName_, GL_LINK_STATUS, &status);
+    linked_ = (status == GL_TRUE);
     if (status != GL_TRUE) {
         GLint length = 0;
         glGetProgramiv(programName_, GL_INFO_LOG_LENGTH, &length);
@@ -61,7 +62,9 @@ void Program::link()
 
 void Program::registerUniform(const std::string& name)
 {
-    uniforms_[name] = glGetUniformLocation(programName_, name.c_str());
+    // GL refuses the query (an error) on a program whose link failed; its
+    // uniforms are simply unused.
+    uniforms_[name] = linked_ ? glGetUniformLocation(programName_, name.c_str()) : -1;
 }
 
 int Program::uniformLocation(const std::string& name) const

@@ -32,6 +32,7 @@ public:
     void makeCurrent() const;
 
     GLuint programName() const { return programName_; }
+    bool isLinked() const { return linked_; }
     bool depthTest() const { return depthTest_; }
     const std::vector<std::string>& varyings() const { return varyings_; }
 
@@ -40,6 +41,7 @@ private:
     Shader* geometry_;
     Shader* fragment_;
     GLuint programName_ = 0;
+    bool linked_ = false;
     std::unordered_map<std::string, int> uniforms_;
     bool depthTest_;
     std::vector<std::string> varyings_;

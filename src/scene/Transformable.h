@@ -1,6 +1,6 @@
 #pragma once
 
-#include <assimp/matrix4x4.h>
+#include <assimp/types.h>
 #include <glm/mat4x4.hpp>
 
 namespace orv::scene {

@@ -311,6 +311,7 @@ no_vertex:
   source:
     - {type: geometry, file: lonely.geom}
     - {type: fragment, file: missing.frag}
+  uniforms: [anything]
 )");
     EXPECT_EQ(log.find("GL shader compilation error: "), std::string::npos) << log;
     // The vertex stage alone links.
@@ -321,6 +322,8 @@ no_vertex:
     ASSERT_NE(header, std::string::npos) << log;
     EXPECT_GT(log.size(), header + std::string("GL shader linker error: \n").size()) << "empty linker log";
     EXPECT_EQ(log.find("GL shader linker error: ", header + 1), std::string::npos) << log;
+    // Uniforms of an unlinked program are unused, without asking GL (which would raise an error).
+    EXPECT_EQ(programs->uniformLocation("no_vertex", "anything"), -1);
     programs->deletePrograms();
 }
 

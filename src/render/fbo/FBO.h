@@ -56,7 +56,7 @@ public:
     GLuint blurTexture(unsigned index) const { return blurTextures_.at(index); }
 
 protected:
-    // Called with the main framebuffer bound to GL_DRAW_FRAMEBUFFER.
+    // Called with the main framebuffer bound (to GL_FRAMEBUFFER).
     virtual bool createAttachments() = 0;
 
 private:

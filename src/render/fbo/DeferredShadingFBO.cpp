@@ -1,0 +1,73 @@
+#include "render/fbo/DeferredShadingFBO.h"
+
+#include <string>
+
+#include "scene/GLErrors.h"
+
+namespace orv::render::fbo {
+
+namespace {
+
+// A width x height float RGB texture attached at the given colour attachment.
+void attachColour(GLuint texture, GLenum attachment, GLint filter, bool clampToEdge, unsigned width,
+                  unsigned height, const char* name)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGB,
+                 GL_FLOAT, nullptr);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(filter));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(filter));
+    if (clampToEdge) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, attachment, GL_TEXTURE_2D, texture, 0);
+    glObjectLabel(GL_TEXTURE, texture, -1, name);
+}
+
+}  // namespace
+
+bool DeferredShadingFBO::createAttachments()
+{
+    glObjectLabel(GL_FRAMEBUFFER, framebuffer(), -1, "geometry buffer");
+    glGenTextures(4, geometryTextures_.data());
+    glGenTextures(1, &depthStencilTexture_);
+    glGenTextures(1, &bloomSourceTexture_);
+    glGenTextures(1, &litSceneTexture_);
+
+    const char* const names[] = {"geometry position", "geometry diffuse", "geometry normal", "geometry specular"};
+    for (unsigned i = 0; i < geometryTextures_.size(); ++i) {
+        attachColour(geometryTextures_[i], GL_COLOR_ATTACHMENT0 + i, GL_NEAREST, false, width(), height(), names[i]);
+    }
+
+    glBindTexture(GL_TEXTURE_2D, depthStencilTexture_);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width()), static_cast<GLsizei>(height()),
+                 0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, nullptr);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthStencilTexture_, 0);
+    glObjectLabel(GL_TEXTURE, depthStencilTexture_, -1, "geometry depth-stencil");
+
+    attachColour(bloomSourceTexture_, GL_COLOR_ATTACHMENT4, GL_LINEAR, true, width(), height(), "bloom source");
+    attachColour(litSceneTexture_, GL_COLOR_ATTACHMENT5, GL_LINEAR, true, width(), height(), "lit scene");
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    const GLenum drawBuffers[] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2,
+                                  GL_COLOR_ATTACHMENT3};
+    glDrawBuffers(4, drawBuffers);
+    scene::reportGLErrors();
+    return true;
+}
+
+void DeferredShadingFBO::bindGeometryTextures() const
+{
+    for (unsigned i = 0; i < geometryTextures_.size(); ++i) {
+        bindGeometryTexture(GL_TEXTURE0 + i, i);
+    }
+}
+
+void DeferredShadingFBO::bindGeometryTexture(GLenum unit, unsigned index) const
+{
+    glActiveTexture(unit);
+    glBindTexture(GL_TEXTURE_2D, geometryTextures_.at(index));
+}
+
+}  // namespace orv::render::fbo

@@ -1,0 +1,170 @@
+#include "render/fbo/FBO.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "gl/ProgramManager.h"
+#include "scene/GLErrors.h"
+#include "view/OpenGLwindow.h"
+
+namespace orv::render::fbo {
+
+namespace {
+
+constexpr float quadVertices[] = {
+    -1.0f, -1.0f, 0.0f, 1.0f, 1.0f, 0.0f, -1.0f, 1.0f, 0.0f,
+    -1.0f, -1.0f, 0.0f, 1.0f, -1.0f, 0.0f, 1.0f, 1.0f, 0.0f,
+};
+
+// Level k is 2^k times smaller, truncated toward zero.
+GLsizei levelSize(unsigned size, unsigned level)
+{
+    return static_cast<GLsizei>(static_cast<double>(size) / std::pow(2.0, level));
+}
+
+void label(GLenum identifier, GLuint name, const std::string& text)
+{
+    glObjectLabel(identifier, name, -1, text.c_str());
+}
+
+}  // namespace
+
+bool FBO::init(const view::OpenGLwindow& window, const gl::ProgramManager& programs)
+{
+    return init(static_cast<unsigned>(std::max(window.width(), 0)), static_cast<unsigned>(std::max(window.height(), 0)),
+                programs);
+}
+
+bool FBO::init(unsigned width, unsigned height, const gl::ProgramManager& programs)
+{
+    gaussHTex_ = programs.uniformLocation("gauss_h", "tex");
+    gaussHScreenSize_ = programs.uniformLocation("gauss_h", "screen_size");
+    gaussHWeight_ = programs.uniformLocation("gauss_h", "weight");
+    gaussVTex_ = programs.uniformLocation("gauss_v", "tex");
+    gaussVScreenSize_ = programs.uniformLocation("gauss_v", "screen_size");
+    gaussVWeight_ = programs.uniformLocation("gauss_v", "weight");
+    copyScene_ = programs.uniformLocation("copy", "scene");
+    return create(width, height);
+}
+
+bool FBO::create(unsigned width, unsigned height)
+{
+    width_ = width;
+    height_ = height;
+    blurFramebuffers_.assign(2 * levels_, 0);
+    blurTextures_.assign(2 * levels_, 0);
+
+    // Bound for reading too, so that a read-buffer choice made by the
+    // attachments lands on this framebuffer and not on the screen's.
+    glGenFramebuffers(1, &framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    createAttachments();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    createBlurChain();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    createQuad();
+
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) {
+        std::printf("Framebuffer failed to initialise with status: %x\n", status);
+        std::fflush(stdout);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return true;
+}
+
+void FBO::createBlurChain()
+{
+    const auto count = static_cast<GLsizei>(blurTextures_.size());
+    glGenFramebuffers(count, blurFramebuffers_.data());
+    glGenTextures(count, blurTextures_.data());
+    for (unsigned i = 0; i < blurTextures_.size(); ++i) {
+        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[i]);
+        glBindTexture(GL_TEXTURE_2D, blurTextures_[i]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, levelSize(width_, i / 2), levelSize(height_, i / 2), 0, GL_RGB,
+                     GL_FLOAT, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, blurTextures_[i], 0);
+        const std::string name = "bloom level " + std::to_string(i / 2) + (i % 2 == 0 ? " horizontal" : " vertical");
+        label(GL_TEXTURE, blurTextures_[i], name);
+        label(GL_FRAMEBUFFER, blurFramebuffers_[i], name);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void FBO::createQuad()
+{
+    glGenVertexArrays(1, &quadVertexArray_);
+    glBindVertexArray(quadVertexArray_);
+    glGenBuffers(1, &quadVertexBuffer_);
+    glBindBuffer(GL_ARRAY_BUFFER, quadVertexBuffer_);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    label(GL_VERTEX_ARRAY, quadVertexArray_, "full-screen quad");
+    label(GL_BUFFER, quadVertexBuffer_, "full-screen quad");
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindVertexArray(0);
+}
+
+GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, GLuint source)
+{
+    // More levels than the chain holds would run past its arrays.
+    levelCount = std::min(levelCount, levels_);
+    glActiveTexture(GL_TEXTURE0);
+    for (unsigned k = 0; k < levelCount; ++k) {
+        const double scale = std::pow(2.0, k);
+        const float levelWidth = static_cast<float>(width_ / scale);
+        const float levelHeight = static_cast<float>(height_ / scale);
+        glViewport(0, 0, levelSize(width_, k), levelSize(height_, k));
+
+        programs.use("gauss_h");
+        glUniform1i(gaussHTex_, 0);
+        glUniform2f(gaussHScreenSize_, levelWidth, levelHeight);
+        glUniform1fv(gaussHWeight_, static_cast<GLsizei>(blurWeights.size()), blurWeights.data());
+        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k]);
+        glBindTexture(GL_TEXTURE_2D, source);
+        drawQuad();
+
+        programs.use("gauss_v");
+        glUniform1i(gaussVTex_, 0);
+        glUniform2f(gaussVScreenSize_, levelWidth, levelHeight);
+        glUniform1fv(gaussVWeight_, static_cast<GLsizei>(blurWeights.size()), blurWeights.data());
+        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k + 1]);
+        glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k]);
+        drawQuad();
+
+        glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
+        if (k >= 1) {
+            // Add the fully blurred smaller level into the full-size result.
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_ONE, GL_ONE);
+            glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[0]);
+            programs.use("copy");
+            glActiveTexture(GL_TEXTURE0);
+            glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k + 1]);
+            glUniform1i(copyScene_, 0);
+            drawQuad();
+            glDisable(GL_BLEND);
+        }
+    }
+    scene::reportGLErrors();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return blurTextures_[0];
+}
+
+void FBO::drawQuad() const
+{
+    glBindVertexArray(quadVertexArray_);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glBindVertexArray(0);
+}
+
+}  // namespace orv::render::fbo

@@ -1,0 +1,34 @@
+#include "render/fbo/GodRayFBO.h"
+
+#include "scene/GLErrors.h"
+
+namespace orv::render::fbo {
+
+bool GodRayFBO::createAttachments()
+{
+    const auto w = static_cast<GLsizei>(width());
+    const auto h = static_cast<GLsizei>(height());
+    glObjectLabel(GL_FRAMEBUFFER, framebuffer(), -1, "god-ray occlusion");
+
+    glGenTextures(1, &colorTexture_);
+    glBindTexture(GL_TEXTURE_2D, colorTexture_);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, w, h, 0, GL_RGB, GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTexture_, 0);
+    glObjectLabel(GL_TEXTURE, colorTexture_, -1, "god-ray occlusion");
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    glGenRenderbuffers(1, &depthRenderbuffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbuffer_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, w, h);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRenderbuffer_);
+    glObjectLabel(GL_RENDERBUFFER, depthRenderbuffer_, -1, "god-ray depth");
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    scene::reportGLErrors();
+    return true;
+}
+
+}  // namespace orv::render::fbo

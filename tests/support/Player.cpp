@@ -1,0 +1,73 @@
+#include "support/Player.h"
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/Scratch.h"
+
+namespace orv::test {
+
+namespace {
+
+std::string slurp(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string result = "'";
+    for (char c : text) {
+        result += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    }
+    return result + "'";
+}
+
+}  // namespace
+
+PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSeconds, const std::string& title,
+                    int limitSeconds, const std::string& envPrefix)
+{
+    ScratchDir logs;
+    const auto out = logs.path() / "out";
+    const auto err = logs.path() / "err";
+    const auto status = logs.path() / "status";
+
+    // The shell reports the player's own exit status, or 128 + signal.
+    std::ostringstream script;
+    script << "cd " << quoted(folder.string()) << " || exit 99; "
+           << envPrefix << " timeout -s KILL " << limitSeconds << " " << quoted(ORV_PLAYER) << " >" << quoted(out.string())
+           << " 2>" << quoted(err.string()) << " & player=$!; ";
+    if (escapeAfterSeconds > 0.0) {
+        script << "id=$(timeout " << limitSeconds << " xdotool search --sync --onlyvisible --name "
+               << quoted("^" + title + "$") << " 2>/dev/null | head -n 1); "
+               << "sleep " << escapeAfterSeconds << "; "
+               << "[ -n \"$id\" ] && xdotool key --window \"$id\" Escape >/dev/null 2>&1; ";
+    }
+    script << "wait $player; echo $? >" << quoted(status.string());
+
+    PlayerRun run;
+    const int shell = std::system(("bash -c " + quoted(script.str())).c_str());
+    (void)shell;
+    run.out = slurp(out);
+    run.err = slurp(err);
+    const int code = std::stoi("0" + slurp(status));
+    if (code == 137) {
+        run.timedOut = true;
+        run.signal = SIGKILL;
+    } else if (code > 128) {
+        run.signal = code - 128;
+    } else {
+        run.exitCode = code;
+    }
+    return run;
+}
+
+}  // namespace orv::test

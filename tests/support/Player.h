@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace orv::test {
+
+struct PlayerRun {
+    int exitCode = -1;       // -1 when the player did not exit normally
+    int signal = 0;          // the signal that ended it, if any
+    bool timedOut = false;   // it had to be killed
+    std::string out;
+    std::string err;
+};
+
+// Starts the orv player in a folder on the current X display. With
+// escapeAfterSeconds > 0 it waits for the window named title, lets it run for
+// that long and sends it Escape. The player is killed after limitSeconds.
+// envPrefix goes before the player's command line (e.g. "env -u DISPLAY").
+PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSeconds = 0.0,
+                    const std::string& title = "orv", int limitSeconds = 120, const std::string& envPrefix = "");
+
+}  // namespace orv::test
