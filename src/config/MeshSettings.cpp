@@ -26,7 +26,7 @@ MeshSettings MeshSettings::read(const YAML::Node& entry)
         settings.targets.push_back(target.as<std::string>());
 
     const YAML::Node rotation = entry["rotation"];
-    if (rotation.IsSequence() && rotation.size() == 3)
+    if (rotation.IsDefined() && rotation.IsSequence() && rotation.size() == 3)
         settings.rotation = {rotation[0].as<float>(), rotation[1].as<float>(), rotation[2].as<float>()};
     return settings;
 }

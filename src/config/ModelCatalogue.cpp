@@ -85,14 +85,22 @@ void ModelCatalogue::walk(scene::SceneObject& object, const aiNode& node, const 
 
 std::vector<std::shared_ptr<scene::SceneObject>> ModelCatalogue::find(const std::string& name) const
 {
+    // The model keyed name is visited first, the others in file order: a
+    // model placed by name must win over a node of another model that merely
+    // contains the name, as callers take the first answer.
     std::vector<std::shared_ptr<scene::SceneObject>> found;
-    for (const auto& key : order_) {
+    const auto visit = [&](const std::string& key) {
         const auto& root = models_.at(key);
         if (key == name)
             found.push_back(root);
         const auto below = root->findObjects(name);
         found.insert(found.end(), below.begin(), below.end());
-    }
+    };
+    if (models_.count(name) != 0)
+        visit(name);
+    for (const auto& key : order_)
+        if (key != name)
+            visit(key);
     return found;
 }
 
