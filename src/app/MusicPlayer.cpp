@@ -1,0 +1,32 @@
+#include "app/MusicPlayer.h"
+
+#include <iostream>
+
+namespace orv::app {
+
+Music startMusic(const std::string& path)
+{
+    Music music;
+    if (audio::System::create(&music.system) != audio::Result::ok) {
+        return music;
+    }
+    std::cout << "fmod initialised successfully" << std::endl;
+
+    // The results below are not examined: a system without a device, or a
+    // sound that could not be loaded, has already said so, and every later
+    // call on it does nothing. Only a missing handle ends the chain.
+    music.system->init(100, audio::initNormal, nullptr);
+    music.system->set3DSettings(-1.0f, 1.0f, 100.0f);
+    music.system->createSound(path, audio::mode3D, nullptr, &music.sound);
+    if (music.sound == nullptr) {
+        return music;
+    }
+    music.sound->setMode(audio::modeLoopNormal);
+    music.system->playSound(music.sound, nullptr, false, &music.channel);
+    if (music.channel != nullptr) {
+        music.channel->setPaused(false);
+    }
+    return music;
+}
+
+}  // namespace orv::app

@@ -1,0 +1,75 @@
+#include "app/MusicPlayer.h"
+
+#include <string>
+
+#include <AL/al.h>
+#include <gtest/gtest.h>
+
+#include "ChildProcess.h"
+#include "TrackFile.h"
+
+namespace orv::app {
+namespace {
+
+using test::ChildChecks;
+using test::lineCount;
+using test::runInChild;
+
+const std::string successLine = "fmod initialised successfully\n";
+
+TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
+{
+    runInChild("null", [](ChildChecks& check) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        Music music = startMusic(test::musicTrackPath());
+        std::string err = testing::internal::GetCapturedStderr();
+        std::string out = testing::internal::GetCapturedStdout();
+        check.expect(out == successLine, "the success line once on standard output, got: " + out);
+        check.expect(err.empty(), "nothing on standard error, got: " + err);
+        check.expect(music.channel != nullptr, "a channel");
+        if (music.channel != nullptr) {
+            ALint state = 0;
+            ALint looping = 0;
+            alGetSourcei(music.channel->source(), AL_SOURCE_STATE, &state);
+            alGetSourcei(music.channel->source(), AL_LOOPING, &looping);
+            check.expect(state == AL_PLAYING && looping == AL_TRUE, "playing in a loop");
+        }
+    },
+               "^$");
+}
+
+TEST(MusicPlayer, WithoutDeviceGoesOnSilentlyAfterOneLine)
+{
+    runInChild("none-at-all", [](ChildChecks& check) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        Music music = startMusic(test::musicTrackPath());
+        std::string err = testing::internal::GetCapturedStderr();
+        std::string out = testing::internal::GetCapturedStdout();
+        // The system object exists without a device, so the line is printed.
+        check.expect(out == successLine, "the success line once on standard output, got: " + out);
+        check.expect(lineCount(err) == 1 && err.rfind("orv: no audio device", 0) == 0, "one line, got: " + err);
+        check.expect(music.system != nullptr && music.sound == nullptr && music.channel == nullptr, "no sound");
+    },
+               "^$");
+}
+
+TEST(MusicPlayer, MissingTrackGoesOnSilentlyAfterOneLine)
+{
+    runInChild("null", [](ChildChecks& check) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        Music music = startMusic("assets/sounds/no-such-track.mp3");
+        std::string err = testing::internal::GetCapturedStderr();
+        std::string out = testing::internal::GetCapturedStdout();
+        check.expect(out == successLine, "the success line once, got: " + out);
+        check.expect(lineCount(err) == 1 && err.find("\"assets/sounds/no-such-track.mp3\"") != std::string::npos,
+                     "one line naming the file, got: " + err);
+        check.expect(music.sound == nullptr && music.channel == nullptr, "nothing plays");
+    },
+               "^$");
+}
+
+}  // namespace
+}  // namespace orv::app
