@@ -77,6 +77,11 @@ float PointLight::attenuationRadius() const
     return std::max(0.0f, (std::sqrt(discriminant) - l) / (2.0f * e));
 }
 
+bool PointLight::initShadowMap(const view::OpenGLwindow& window, const gl::ProgramManager& programs)
+{
+    return shadowMap_.init(window, programs);
+}
+
 glm::mat4 PointLight::volumeMatrix() const
 {
     return glm::scale(glm::translate(glm::mat4(1.0f), position()), glm::vec3(attenuationRadius()));

@@ -3,7 +3,15 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
+#include "render/fbo/PointLightShadowMappingFBO.h"
 #include "timeline/KeyCurve.h"
+
+namespace orv::gl {
+class ProgramManager;
+}
+namespace orv::view {
+class OpenGLwindow;
+}
 
 namespace orv::scene {
 
@@ -31,6 +39,11 @@ public:
     float attenuationRadius() const;
     // Places and scales the unit bounding sphere over the light's reach.
     glm::mat4 volumeMatrix() const;
+
+    // Sets up the cube shadow map (its blur chain sized to the window).
+    bool initShadowMap(const view::OpenGLwindow& window, const gl::ProgramManager& programs);
+    render::fbo::PointLightShadowMappingFBO& shadowMap() { return shadowMap_; }
+    const render::fbo::PointLightShadowMappingFBO& shadowMap() const { return shadowMap_; }
 
     bool shadowCasting() const { return shadowCasting_; }
     void setShadowCasting(bool shadowCasting) { shadowCasting_ = shadowCasting; }
@@ -66,6 +79,7 @@ protected:
     float attenuationExp_ = 0.45f;
     bool shadowCasting_ = false;
     float decay_ = 0.0f;
+    render::fbo::PointLightShadowMappingFBO shadowMap_;
     timeline::KeyCurve decayCurve_;
 };
 

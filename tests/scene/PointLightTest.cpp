@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "gl/ProgramManager.h"
 #include "scene/MeshInstance.h"
 #include "scene/PointLight.h"
 #include "scene/RoomLight.h"
 #include "support/GLContext.h"
+#include "support/Scratch.h"
+#include "view/OpenGLwindow.h"
 
 using orv::scene::MeshInstance;
 using orv::scene::PointLight;
@@ -245,6 +248,29 @@ TEST_F(PointLightUniforms, NegativeLocationsAreSkipped)
     EXPECT_EQ(read(8), (std::array<float, 3>{0, 0, 0}));
     EXPECT_FLOAT_EQ(read(1)[0], -7.0f);
     EXPECT_EQ(read(0), (std::array<float, 3>{-7, -7, -7}));
+}
+
+class PointLightShadowMap : public orv::test::GLTest {};
+
+TEST_F(PointLightShadowMap, SetUpOnRequestOnly)
+{
+    PointLight light;
+    EXPECT_EQ(light.shadowMap().framebuffer(), 0u) << "constructed, not yet set up";
+    orv::test::WorkingDir demo(ORV_SOURCE_DIR "/demo");
+    orv::gl::ProgramManager programs("config/gl_programs.yaml");
+    programs.load();
+    const orv::view::OpenGLwindow window("config/window.yaml");  // not opened: the default 1024 x 768
+    testing::internal::CaptureStdout();
+    light.initShadowMap(window, programs);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    ASSERT_NE(light.shadowMap().framebuffer(), 0u);
+    EXPECT_TRUE(glIsTexture(light.shadowMap().cubeMap()));
+    EXPECT_EQ(light.shadowMap().width(), 1024u);
+    EXPECT_EQ(light.shadowMap().height(), 768u);
+    glBindFramebuffer(GL_FRAMEBUFFER, light.shadowMap().framebuffer());
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    programs.deletePrograms();
 }
 
 }  // namespace
