@@ -1,0 +1,223 @@
+#include "timeline/Timeline.h"
+
+#include <algorithm>
+#include <array>
+#include <iostream>
+#include <stdexcept>
+
+#include "scene/Particle.h"
+#include "scene/PerspectiveCamera.h"
+#include "scene/SceneObject.h"
+
+namespace orv::timeline {
+
+namespace {
+
+// What the renderer understands in "inactive_targets": its passes and its
+// effect switches.
+constexpr std::array<const char*, 15> knownInactiveTargets = {
+    "shadow_mapping",  "godray_pre",         "deferred_render_geometry", "particle_system", "cubemap",
+    "reflection",      "refraction",         "main_particle",            "godray_post",     "parallax",
+    "bloom",           "shadowcast_pillars", "particle_shadows",         "roomlight_shadows", "render_pillars"};
+
+bool isKnownInactiveTarget(const std::string& name)
+{
+    return std::any_of(knownInactiveTargets.begin(), knownInactiveTargets.end(),
+                       [&](const char* known) { return name == known; });
+}
+
+std::vector<glm::vec2> readKeys(const YAML::Node& list)
+{
+    std::vector<glm::vec2> keys;
+    for (const auto& entry : list) {
+        keys.emplace_back(entry[0].as<float>(), entry[1].as<float>());
+    }
+    return keys;
+}
+
+glm::vec3 translationOf(const scene::SceneObject& object) { return glm::vec3(object.modelMatrix()[3]); }
+
+std::string ordinal(std::size_t shot) { return "shot " + std::to_string(shot + 1); }
+
+}  // namespace
+
+Timeline::Timeline(const std::string& fileName, const std::shared_ptr<scene::SceneObject>& root,
+                   view::OpenGLwindow& window, std::shared_ptr<scene::Particle> particle)
+    : window_(window), particle_(std::move(particle)), fileName_(fileName)
+{
+    document_ = YAML::LoadFile(fileName_);
+    camera_ = std::make_shared<scene::PerspectiveCamera>(root, window_);
+    camera_->initProjection();
+    cameraPaths_ = buildPaths("Camera", *root);
+    particlePaths_ = buildPaths("Particle", *root);
+
+    const YAML::Node shots = document_["shots"];
+    if (!shots.IsSequence() || shots.size() == 0) {
+        reject("\"shots\" must be a non-empty list of shots");
+    }
+    for (std::size_t i = 0; i < shots.size(); ++i) {
+        readShot(shots[i], i);
+    }
+}
+
+Timeline::~Timeline() = default;
+
+void Timeline::reject(const std::string& what) const { throw std::runtime_error(fileName_ + ": " + what); }
+
+std::vector<BezierPath> Timeline::buildPaths(const std::string& prefix, const scene::SceneObject& root) const
+{
+    const auto markers = root.findObjects(prefix);
+    if (markers.size() % 3 != 0) {
+        reject("the scene has " + std::to_string(markers.size()) + " objects named \"" + prefix +
+               "...\", not groups of three (anchor, incoming handle, outgoing handle)");
+    }
+    std::vector<BezierPath> paths;
+    BezierPath current;
+    int previous = 0;
+    for (std::size_t i = 0; i < markers.size(); i += 3) {
+        const std::string& name = markers[i]->name();
+        int number = 0;
+        try {
+            number = std::stoi(name.substr(prefix.size(), 3));
+        } catch (const std::logic_error&) {
+            reject("marker object \"" + name + "\" has no path number after \"" + prefix + "\"");
+        }
+        // A path is a run of groups with the same number; a new number starts the next path.
+        if (number != previous && current.controlPointCount() > 0) {
+            paths.push_back(std::move(current));
+            current = BezierPath();
+        }
+        current.addControlPoint(translationOf(*markers[i]), translationOf(*markers[i + 1]),
+                                translationOf(*markers[i + 2]));
+        previous = number;
+    }
+    if (current.controlPointCount() > 0) {
+        paths.push_back(std::move(current));
+    }
+    return paths;
+}
+
+void Timeline::readShot(const YAML::Node& shot, std::size_t index)
+{
+    const std::string which = ordinal(index);
+    const YAML::Node cameraVelocity = shot["camera_velocity"];
+    const YAML::Node particleVelocity = shot["particle_velocity"];
+    const YAML::Node diffuseFactor = shot["diffuse_factor"];
+    const YAML::Node inactiveTargets = shot["inactive_targets"];
+    const YAML::Node lookAt = shot["look_at"];
+    sync_.push_back(shot["sync"].as<bool>(false));
+
+    const std::vector<glm::vec2> cameraKeys = readKeys(cameraVelocity);
+    const std::vector<glm::vec2> particleKeys = readKeys(particleVelocity);
+    const std::vector<glm::vec2> diffuseKeys = readKeys(diffuseFactor);
+    std::vector<std::string> targets;
+    for (const auto& entry : inactiveTargets) {
+        const auto name = entry.as<std::string>();
+        if (isKnownInactiveTarget(name)) {
+            targets.push_back(name);
+        } else {
+            std::cerr << fileName_ << ": " << which << ": \"" << name
+                      << "\" in \"inactive_targets\" is neither a render target nor an effect switch; ignored"
+                      << std::endl;
+        }
+    }
+
+    auto& keys = lookAtKeys_.emplace_back();
+    for (const auto& entry : lookAt) {
+        keys.emplace_back(entry[1].as<float>(), entry[2].as<float>(), entry[3].as<float>(), entry[0].as<float>());
+    }
+    inactiveTargets_.push_back(std::move(targets));
+
+    const auto checkPath = [&](const std::vector<BezierPath>& paths, const char* prefix, const char* velocityKey,
+                               const std::vector<glm::vec2>& velocity) {
+        if (index >= paths.size()) {
+            reject(which + " has no path: the scene has " + std::to_string(paths.size()) + " \"" + prefix +
+                   "\" path(s) for " + std::to_string(index + 1) + " or more shots");
+        }
+        if (paths[index].segmentCount() > 0 && velocity.size() < 2) {
+            reject(which + ": \"" + velocityKey + "\" needs at least two [key, speed] entries for its \"" + prefix +
+                   "\" path");
+        }
+        for (const glm::vec2& key : velocity) {
+            if (key.y <= 0.0f) {
+                // Speeds ease into each key's value, so the path would never get past it.
+                std::cerr << fileName_ << ": " << which << ": \"" << velocityKey << "\" has the speed " << key.y
+                          << " at key " << key.x << "; the motion stops there for good" << std::endl;
+                break;
+            }
+        }
+    };
+    checkPath(cameraPaths_, "Camera", "camera_velocity", cameraKeys);
+    checkPath(particlePaths_, "Particle", "particle_velocity", particleKeys);
+
+    cameraMotions_.emplace_back(camera_, &cameraPaths_[index], cameraKeys);
+    particleMotions_.emplace_back(particle_, &particlePaths_[index], particleKeys);
+    diffuseFactors_.emplace_back(diffuseKeys);
+}
+
+void Timeline::update(double dt)
+{
+    const std::size_t shots = cameraMotions_.size();
+    const std::uint32_t c = cameraShot_;
+    if (cameraMotions_[c].isDone() && camera_->isOnRails() && (!sync_[c] || particleMotions_[c].isDone()) &&
+        c + 1 < shots) {
+        ++cameraShot_;
+    }
+    const std::uint32_t p = particleShot_;
+    if (particleMotions_[p].isDone() && (!sync_[p] || cameraMotions_[p].isDone()) && p + 1 < shots) {
+        ++particleShot_;
+    }
+
+    target_ = lookAtPoint();
+    camera_->setTarget(target_);
+
+    KeyCurve& diffuse = diffuseFactors_[particleShot_];
+    if (!diffuse.isFinished()) {
+        particle_->setDiffuseFactor(diffuse.value(particlePaths_[particleShot_].progress()));
+    }
+
+    cameraMotions_[cameraShot_].update(dt);
+    particleMotions_[particleShot_].update(dt);
+}
+
+glm::vec3 Timeline::lookAtPoint() const
+{
+    const std::vector<glm::vec4>& keys = lookAtKeys_[cameraShot_];
+    const glm::vec3 particlePosition = particle_->position();
+    const auto point = [&](const glm::vec4& key) {
+        const glm::vec3 p(key);
+        return p == glm::vec3(0.0f) ? particlePosition : p;
+    };
+    if (keys.empty()) {
+        return particlePosition;
+    }
+    glm::vec3 target = point(keys[0]);
+    if (keys.size() < 2) {
+        return target;
+    }
+    const float progress = cameraPaths_[cameraShot_].progress();
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        if (keys[i].w > progress) {
+            const float span = keys[i].w - keys[i - 1].w;
+            // Two keys at one position: there is no line between them to follow.
+            if (span == 0.0f) {
+                return point(keys[i - 1]);
+            }
+            const float e = (progress - keys[i - 1].w) / span;
+            return point(keys[i - 1]) * (1.0f - e) + point(keys[i]) * e;
+        }
+    }
+    return target;
+}
+
+const std::vector<std::string>& Timeline::currentInactiveTargets() const { return inactiveTargets_[cameraShot_]; }
+
+glm::vec3 Timeline::cameraPosition() const { return camera_->position(); }
+
+glm::mat4 Timeline::projection() const { return camera_->projection(); }
+
+glm::mat4 Timeline::view() const { return camera_->view(); }
+
+glm::mat4 Timeline::viewProjection() const { return camera_->viewProjection(); }
+
+}  // namespace orv::timeline
