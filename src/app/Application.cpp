@@ -9,6 +9,10 @@
 #include "app/MusicPlayer.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
+#include "scene/Particle.h"
+#include "scene/Scene.h"
+#include "scene/SceneObject.h"
+#include "timeline/Timeline.h"
 #include "gl/ProgramManager.h"
 #include "view/OpenGLwindow.h"
 
@@ -21,6 +25,7 @@ constexpr const char* programsFile = "config/gl_programs.yaml";
 constexpr const char* modelsFile = "config/models.yaml";
 constexpr const char* sceneFile = "config/scene.yaml";
 constexpr const char* sceneRootKey = "main";
+constexpr const char* timelineFile = "config/timeline.yaml";
 constexpr const char* musicFile = "assets/sounds/finish.mp3";
 
 // Configuration files are read before any error guard exists; tie whatever
@@ -31,7 +36,9 @@ decltype(auto) reading(const char* file, Step&& step)
     try {
         return step();
     } catch (const std::exception& error) {
-        throw std::runtime_error(std::string(file) + ": " + error.what());
+        const std::string message = error.what();
+        const std::string prefix = std::string(file) + ": ";
+        throw std::runtime_error(message.rfind(prefix, 0) == 0 ? message : prefix + message);
     }
 }
 
@@ -84,12 +91,18 @@ int Application::play()
         return 1;
     }
 
-    startMusic(musicFile);
+    auto particle = std::make_shared<scene::Particle>(catalogue);
+    description.root()->addChild(particle);
+    particle->loadModel();
 
-    while (window.isOpen()) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        window.swapBuffers();
-    }
+    timeline::Timeline timeline =
+        reading(timelineFile, [&] { return timeline::Timeline(timelineFile, description.root(), window, particle); });
+
+    scene::Scene scene(window, timeline, particle);
+    scene.setRoot(description.root());
+
+    startMusic(musicFile);
+    scene.run();
 
     programs.deletePrograms();
     window.close();

@@ -1,0 +1,79 @@
+#include "scene/Scene.h"
+
+#include <cstdint>
+
+#include <GL/glew.h>
+#include <glm/gtc/type_ptr.hpp>
+
+#include "render/Target.h"
+#include "scene/GLErrors.h"
+#include "scene/MeshInstance.h"
+#include "scene/Particle.h"
+#include "scene/SceneObject.h"
+#include "timeline/Timeline.h"
+#include "view/OpenGLwindow.h"
+
+namespace orv::scene {
+
+namespace {
+
+// The first frames measure start-up work rather than motion; they advance
+// everything by a token step instead.
+constexpr std::uint32_t settlingFrames = 3;
+constexpr double settlingStep = 0.00001;
+
+}  // namespace
+
+Scene::Scene(view::OpenGLwindow& window, timeline::Timeline& timeline, std::shared_ptr<Particle> particle)
+    : window_(window), timeline_(timeline), particle_(std::move(particle))
+{
+}
+
+Scene::~Scene() = default;
+
+void Scene::setRoot(std::shared_ptr<SceneObject> root) { root_ = std::move(root); }
+
+void Scene::run()
+{
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+
+    std::uint32_t frame = 0;
+    while (window_.isOpen()) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+        double dt = timer_.elapsed();
+        if (frame < settlingFrames) {
+            dt = settlingStep;
+            ++frame;  // counting stops here, so the counter can never wrap back into the settling frames
+        }
+
+        timeline_.update(dt);
+        root_->update(dt);
+
+        window_.swapBuffers();
+        reportGLErrors();
+    }
+}
+
+float Scene::particleLightRadius() const { return particle_->attenuationRadius(); }
+
+void Scene::setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target)
+{
+    for (const auto& name : target.uniformNames()) {
+        if (name == "camera_pos") {
+            const glm::vec3 position = timeline_.cameraPosition();
+            glUniform3fv(target.uniformLocation(name), 1, glm::value_ptr(position));
+        } else if (name == "light_pos") {
+            const glm::vec3 position = particle_->position();
+            glUniform3fv(target.uniformLocation(name), 1, glm::value_ptr(position));
+        } else if (name == "vp_matrix") {
+            const glm::mat4 viewProjection = timeline_.viewProjection();
+            glUniformMatrix4fv(target.uniformLocation(name), 1, GL_FALSE, glm::value_ptr(viewProjection));
+        } else if (name == "mesh_color" && instance->hasColor()) {
+            glUniform3fv(target.uniformLocation(name), 1, glm::value_ptr(instance->color()));
+        }
+    }
+}
+
+}  // namespace orv::scene
