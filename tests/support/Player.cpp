@@ -39,6 +39,7 @@ PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSecon
     const auto out = logs.path() / "out";
     const auto err = logs.path() / "err";
     const auto status = logs.path() / "status";
+    const auto escaped = logs.path() / "escaped";
 
     // The shell reports the player's own exit status, or 128 + signal.
     std::ostringstream script;
@@ -49,13 +50,21 @@ PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSecon
         script << "id=$(timeout " << limitSeconds << " xdotool search --sync --onlyvisible --name "
                << quoted("^" + title + "$") << " 2>/dev/null | head -n 1); "
                << "sleep " << escapeAfterSeconds << "; "
-               << "[ -n \"$id\" ] && xdotool key --window \"$id\" Escape >/dev/null 2>&1; ";
+               << "if [ -n \"$id\" ] && kill -0 $player 2>/dev/null; then "
+               << "xdotool key --window \"$id\" Escape >/dev/null 2>&1; touch " << quoted(escaped.string()) << "; fi; ";
     }
-    script << "wait $player; echo $? >" << quoted(status.string());
+    script << "wait $player; echo $? >" << quoted(status.string()) << "; ";
+    if (escapeAfterSeconds > 0.0) {
+        // xdotool presses keys of a focused window through the server itself;
+        // the player is gone before the release could reach it, so release
+        // Escape here or the server keeps repeating it into the next window.
+        script << "xdotool keyup Escape >/dev/null 2>&1";
+    }
 
     PlayerRun run;
     const int shell = std::system(("bash -c " + quoted(script.str())).c_str());
     (void)shell;
+    run.escaped = std::filesystem::exists(escaped);
     run.out = slurp(out);
     run.err = slurp(err);
     const int code = std::stoi("0" + slurp(status));

@@ -9,6 +9,7 @@ struct PlayerRun {
     int exitCode = -1;       // -1 when the player did not exit normally
     int signal = 0;          // the signal that ended it, if any
     bool timedOut = false;   // it had to be killed
+    bool escaped = false;    // it was still running when Escape was sent
     std::string out;
     std::string err;
 };

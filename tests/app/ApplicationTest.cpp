@@ -1,0 +1,156 @@
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/Player.h"
+#include "support/Scratch.h"
+
+namespace {
+
+using orv::test::runPlayer;
+using orv::test::ScratchDir;
+
+int count(const std::string& text, const std::string& what)
+{
+    int found = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
+        ++found;
+    }
+    return found;
+}
+
+// The bundled demo copied into a scratch folder, for runs that change a file of it.
+struct Demo : ::testing::Test {
+    ScratchDir dir;
+    void SetUp() override
+    {
+        std::filesystem::copy(std::filesystem::path(ORV_SOURCE_DIR) / "demo", dir.path(),
+                              std::filesystem::copy_options::recursive);
+    }
+    std::string read(const std::string& relative) const
+    {
+        std::ifstream in(dir.path() / relative);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    // Lines of standard error that are ours rather than the audio layer's
+    // note about a missing sound device.
+    static std::string withoutAudioNote(const std::string& err)
+    {
+        return std::regex_replace(err, std::regex("orv: no audio device[^\n]*\n"), "");
+    }
+};
+
+TEST_F(Demo, PlaysUntilEscapeAndEndsWithStatusZero)
+{
+    const auto run = runPlayer(dir.path(), 2.0);
+    EXPECT_TRUE(run.escaped) << "the player ended before Escape: " << run.err;
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(count(run.out, "fmod initialised successfully\n"), 1) << run.out;
+    EXPECT_EQ(withoutAudioNote(run.err), "") << run.err;
+}
+
+TEST_F(Demo, ModelFileThatDoesNotExistIsOneLineAndNoMusic)
+{
+    std::string models = read("config/models.yaml");
+    models.replace(models.find("assets/models/crate.gltf"), 24, "assets/models/missing.gltf");
+    dir.write("config/models.yaml", models);
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("missing.gltf"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
+}
+
+TEST_F(Demo, SceneFileWithoutItsMainEntryIsABadConversion)
+{
+    std::string scene = read("config/scene.yaml");
+    scene.replace(scene.find("main:"), 5, "mine:");
+    dir.write("config/scene.yaml", scene);
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("bad conversion"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
+}
+
+TEST_F(Demo, CatalogueWithoutTheParticleModelNamesTheFileAndTheModel)
+{
+    std::string models = read("config/models.yaml");
+    models.replace(models.find("\nparticle:"), 10, "\nspark:");
+    dir.write("config/models.yaml", models);
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/models.yaml"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("\"particle\""), std::string::npos) << run.err;
+}
+
+TEST_F(Demo, TimelineWithMoreShotsThanCameraPathsNamesTheTimelineFile)
+{
+    // The demo scene holds three camera paths; a fourth shot has none.
+    std::string timeline = read("config/timeline.yaml");
+    timeline += "  - {camera_velocity: [[0, 1], [1, 1]], particle_velocity: [[0, 1], [1, 1]]}\n";
+    dir.write("config/timeline.yaml", timeline);
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/timeline.yaml"), std::string::npos) << run.err;
+    EXPECT_EQ(count(run.err, "config/timeline.yaml"), 1) << run.err;
+}
+
+TEST_F(Demo, ShaderThatDoesNotCompileIsReportedAndThePlayerGoesOn)
+{
+    dir.write("shaders/copy_fragment.glsl", "#version 440 core\nvoid main() { this is not glsl; }\n");
+    const auto run = runPlayer(dir.path(), 2.0);
+    EXPECT_TRUE(run.escaped) << "the player ended before Escape: " << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("GL shader compilation error: "), std::string::npos) << run.err;
+    EXPECT_EQ(count(run.out, "fmod initialised successfully\n"), 1) << run.out;
+}
+
+TEST_F(Demo, MissingWindowFileIsOneLineNamingIt)
+{
+    std::filesystem::remove(dir.path() / "config/window.yaml");
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/window.yaml"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("bad file"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos);
+}
+
+TEST_F(Demo, SyntaxErrorInWindowFileCarriesTheParserLocation)
+{
+    dir.write("config/window.yaml", "OpenGLwindow:\n  title: [unclosed\n  full_screen: false\n");
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/window.yaml"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("yaml-cpp: error at line"), std::string::npos) << run.err;
+}
+
+TEST_F(Demo, WindowFileWithoutTitleIsABadConversion)
+{
+    dir.write("config/window.yaml", "OpenGLwindow:\n  full_screen: false\n");
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/window.yaml"), std::string::npos) << run.err;
+}
+
+TEST_F(Demo, NoDisplayMeansOneLineAndExitOne)
+{
+    const auto run = runPlayer(dir.path(), 0.0, "orv", 60, "env -u DISPLAY -u WAYLAND_DISPLAY");
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("OpenGL 4.4 core"), std::string::npos) << run.err;
+}
+
+}  // namespace
