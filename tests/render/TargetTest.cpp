@@ -9,20 +9,13 @@
 #include "scene/MeshInstance.h"
 #include "scene/Scene.h"
 #include "support/GLContext.h"
+#include "support/SceneRig.h"
 #include "support/Scratch.h"
 
 namespace {
 
 using orv::render::Target;
 using orv::scene::MeshInstance;
-
-// Target::draw and drawAll only pass the scene on; the doubles below never
-// use it. It refers to storage in which no Scene is ever constructed.
-orv::scene::Scene& unusedScene()
-{
-    alignas(orv::scene::Scene) static unsigned char storage[sizeof(orv::scene::Scene)];
-    return *reinterpret_cast<orv::scene::Scene*>(storage);
-}
 
 class ProbeTarget : public Target {
 public:
@@ -59,6 +52,7 @@ protected:
     void SetUp() override
     {
         GLTest::SetUp();
+        rig = std::make_unique<orv::test::SceneRig>();  // programs below live in its context
         const auto vertex = scratch.write("probe.vert",
                                           "#version 440 core\n"
                                           "layout(location = 0) in vec3 position;\n"
@@ -80,6 +74,15 @@ protected:
         programs->load();
     }
 
+    void TearDown() override
+    {
+        programs.reset();
+        rig.reset();
+        GLTest::TearDown();
+    }
+    orv::scene::Scene& scene() { return *rig->scene; }
+
+    std::unique_ptr<orv::test::SceneRig> rig;
     orv::test::ScratchDir scratch;
     std::unique_ptr<orv::gl::ProgramManager> programs;
 };
@@ -109,7 +112,7 @@ TEST_F(TargetTest, DrawMakesItsOwnProgramCurrent)
 {
     ProbeTarget target(*programs, "probe");
     glUseProgram(0);
-    target.draw(unusedScene(), target);
+    target.draw(scene(), target);
     GLint current = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_NE(current, 0);
@@ -140,7 +143,7 @@ TEST_F(TargetTest, DrawAllDrawsVisibleInstancesInOrderWithItself)
 {
     std::vector<DrawCall> log;
     ProbeTarget target(*programs, "probe");
-    target.drawAll(unusedScene());
+    target.drawAll(scene());
     EXPECT_TRUE(log.empty());
 
     auto first = std::make_shared<RecordingInstance>(log);
@@ -153,7 +156,7 @@ TEST_F(TargetTest, DrawAllDrawsVisibleInstancesInOrderWithItself)
         target.addDrawable(instance);
     ASSERT_EQ(target.drawables().size(), 5u);
 
-    target.drawAll(unusedScene());
+    target.drawAll(scene());
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0].instance, first.get());
     EXPECT_EQ(log[1].instance, last.get());
@@ -167,7 +170,7 @@ TEST_F(TargetTest, DrawAllDrawsVisibleInstancesInOrderWithItself)
     hidden->setRenderFlag(true);
     last->setDrawSuppression(-1);
     target.drawables()[0]->setRenderFlag(false);
-    target.drawAll(unusedScene());
+    target.drawAll(scene());
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].instance, suppressed.get());
     EXPECT_EQ(log[1].instance, hidden.get());

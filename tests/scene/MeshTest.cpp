@@ -4,7 +4,8 @@
 #include <glm/geometric.hpp>
 
 #include "ImportedMesh.h"
-#include "StandIn.h"
+#include "render/Target.h"
+#include "support/SceneRig.h"
 #include "render/Target.h"
 #include "scene/Mesh.h"
 #include "scene/Scene.h"
@@ -276,8 +277,17 @@ GLuint compile(GLenum stage, const char* source)
     return shader;
 }
 
+// A pass that only lends its name; a mesh's own draw reads nothing from it.
+class IdlePass : public orv::render::Target {
+public:
+    using Target::Target;
+    std::string name() const override { return "idle"; }
+};
+
 TEST_F(MeshUpload, DrawIssuesEveryIndexAsTriangles)
 {
+    orv::test::SceneRig rig;  // its context is current from here on
+    IdlePass pass(*rig.programs);
     // A cube: 8 corners, 12 triangles, 36 indices.
     std::vector<glm::vec3> corners;
     for (int i = 0; i < 8; ++i)
@@ -307,7 +317,7 @@ TEST_F(MeshUpload, DrawIssuesEveryIndexAsTriangles)
     mesh->bind();
     glBeginQuery(GL_PRIMITIVES_GENERATED, query);
     // A mesh draws with neither scene nor target state; it only needs the bound vertex array.
-    mesh->draw(orv::test::unusedStandIn<orv::scene::Scene>(), orv::test::unusedStandIn<orv::render::Target>());
+    mesh->draw(*rig.scene, pass);
     glEndQuery(GL_PRIMITIVES_GENERATED);
     EXPECT_EQ(boundElementBuffer(), 0);
     mesh->unbind();
