@@ -83,11 +83,13 @@ int Application::play()
         reading(modelsFile, [&] { return config::ModelCatalogue(modelsFile, programs); });
     config::SceneDescription description =
         reading(sceneFile, [&] { return config::SceneDescription(sceneFile, sceneRootKey, catalogue); });
+    // The one guarded step: a model or scene that cannot be built ends the
+    // demo before anything plays.
     try {
-        catalogue.load();
-        description.load();
+        reading(modelsFile, [&] { catalogue.load(); });
+        reading(sceneFile, [&] { description.load(); });
     } catch (const std::runtime_error& error) {
-        reportLine(error.what());
+        reportLine(std::string("orv: ") + error.what());
         return 1;
     }
 

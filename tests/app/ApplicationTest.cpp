@@ -153,4 +153,21 @@ TEST_F(Demo, NoDisplayMeansOneLineAndExitOne)
     EXPECT_NE(run.err.find("OpenGL 4.4 core"), std::string::npos) << run.err;
 }
 
+TEST_F(Demo, SyntaxErrorInAnyConfigurationFileIsOneLineNamingIt)
+{
+    for (const std::string file : {"config/gl_programs.yaml", "config/models.yaml", "config/scene.yaml",
+                                   "config/timeline.yaml"}) {
+        SCOPED_TRACE(file);
+        const std::string original = read(file);
+        dir.write(file, original + "\nbroken: [unclosed\n");
+        const auto run = runPlayer(dir.path());
+        dir.write(file, original);
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+        EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("yaml-cpp: error at line"), std::string::npos) << run.err;
+        EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
+    }
+}
+
 }  // namespace
