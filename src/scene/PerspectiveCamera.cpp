@@ -130,6 +130,9 @@ void PerspectiveCamera::leaveRails()
     pitch_ = std::atan2(front_.y, std::sqrt(front_.x * front_.x + front_.z * front_.z)) * radiansToDegrees;
     yaw_ = std::atan2(front_.z, front_.x) * radiansToDegrees;
     onRails_ = false;
+    // Looking straight up or down leaves no sideways direction to strafe
+    // along; the pitch limit of mouse look keeps one.
+    look(0.0f, 0.0f);
 }
 
 }  // namespace orv::scene

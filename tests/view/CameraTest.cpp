@@ -1,3 +1,4 @@
+#include <cmath>
 #include <memory>
 
 #include <GL/glew.h>
@@ -139,6 +140,20 @@ TEST_F(Camera, TargetOnTheEyeKeepsTheCurrentFront)
     expectNear(camera->front(), {0, 0, -1});
     expectNear(camera->position(), {0, 0, -3});
     EXPECT_NEAR(camera->yaw(), -90.0f, 1e-3f);
+}
+
+TEST_F(Camera, TakingOverWhileLookingStraightUpStillStrafes)
+{
+    camera->setPosition({0, 0, 0});
+    camera->setTarget({0, 5, 0});
+    press(GLFW_KEY_D);
+    camera->update(1.0);
+    EXPECT_FALSE(camera->isOnRails());
+    EXPECT_LE(camera->pitch(), 89.0f);
+    const glm::vec3 position = camera->position();
+    EXPECT_TRUE(std::isfinite(position.x) && std::isfinite(position.y) && std::isfinite(position.z));
+    EXPECT_NEAR(glm::length(position), 2.0f, 1e-3f) << "one second of strafing at walking speed";
+    EXPECT_NEAR(position.y, 0.0f, 1e-4f) << "strafing stays level";
 }
 
 TEST_F(Camera, MouseTurnsTheFreeCameraWithinPitchLimits)
