@@ -12,6 +12,7 @@
 #include "scene/Mesh.h"
 #include "scene/MeshInstance.h"
 #include "scene/SceneObject.h"
+#include "support/GlmExpect.h"
 
 using orv::config::ModelCatalogue;
 using orv::config::SceneDescription;
@@ -21,6 +22,8 @@ using orv::test::GltfBuilder;
 using orv::test::ppm;
 
 namespace {
+
+using orv::test::expectNear;
 
 const glm::quat zUpToYUp = glm::angleAxis(glm::radians(-90.0f), glm::vec3(1, 0, 0));
 
@@ -56,13 +59,6 @@ protected:
 glm::vec3 worldPosition(const std::shared_ptr<SceneObject>& object)
 {
     return glm::vec3(object->modelMatrix()[3]);
-}
-
-void expectNear(const glm::vec3& actual, const glm::vec3& expected)
-{
-    EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-    EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-    EXPECT_NEAR(actual.z, expected.z, 1e-5f);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "DemoProgramsTest.h"
 #include "gl/ProgramManager.h"
 #include "render/fbo/GodRayFBO.h"
 #include "support/GLContext.h"
@@ -22,20 +23,12 @@ constexpr int x0 = 20;
 constexpr int y0 = 30;
 
 // The demo's own blur programs, loaded from its folder.
-class Bloom : public orv::test::GLTest {
+class Bloom : public orv::test::DemoProgramsTest {
 protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        orv::test::WorkingDir demo(ORV_SOURCE_DIR "/demo");
-        programs = std::make_unique<orv::gl::ProgramManager>("config/gl_programs.yaml");
-        programs->load();
-    }
     void TearDown() override
     {
         glDeleteTextures(1, &source);
-        programs->deletePrograms();
-        GLTest::TearDown();
+        DemoProgramsTest::TearDown();
     }
 
     // A black float texture with one pixel of the given brightness.
@@ -72,7 +65,6 @@ protected:
         return values[static_cast<std::size_t>(y * width + x)];
     }
 
-    std::unique_ptr<orv::gl::ProgramManager> programs;
     GLuint source = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "DemoProgramsTest.h"
 #include "gl/ProgramManager.h"
 #include "render/fbo/DeferredShadingFBO.h"
 #include "render/fbo/GodRayFBO.h"
@@ -20,21 +21,8 @@ using orv::render::fbo::PointLightShadowMappingFBO;
 
 namespace {
 
-class Framebuffers : public orv::test::GLTest {
+class Framebuffers : public orv::test::DemoProgramsTest {
 protected:
-    void SetUp() override
-    {
-        GLTest::SetUp();
-        orv::test::WorkingDir demo(ORV_SOURCE_DIR "/demo");
-        programs = std::make_unique<orv::gl::ProgramManager>("config/gl_programs.yaml");
-        programs->load();
-    }
-    void TearDown() override
-    {
-        programs->deletePrograms();
-        GLTest::TearDown();
-    }
-
     // Creates the framebuffer and returns what it printed on standard output.
     std::string initialise(FBO& fbo, unsigned w, unsigned h)
     {
@@ -76,8 +64,6 @@ protected:
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         return value;
     }
-
-    std::unique_ptr<orv::gl::ProgramManager> programs;
 };
 
 TEST_F(Framebuffers, GeometryBufferHasEveryAttachment)

@@ -4,17 +4,13 @@
 #include "scene/Mesh.h"
 #include "scene/MeshInstance.h"
 #include "scene/SceneObject.h"
+#include "support/GlmExpect.h"
 
 namespace {
 
-using orv::scene::Mesh;
+using orv::test::expectNear;
 
-void expectNear(const glm::mat4& actual, const glm::mat4& expected)
-{
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            EXPECT_NEAR(actual[c][r], expected[c][r], 1e-5f) << "column " << c << ", row " << r;
-}
+using orv::scene::Mesh;
 
 glm::mat4 rotation(float angle, const glm::vec3& axis) { return glm::rotate(glm::mat4(1.0f), angle, axis); }
 

@@ -7,11 +7,14 @@
 #include "gl/ProgramManager.h"
 #include "scene/Particle.h"
 #include "support/Scratch.h"
+#include "support/GlmExpect.h"
 
 using orv::scene::Particle;
 using orv::scene::SceneObject;
 
 namespace {
+
+using orv::test::expectNear;
 
 class ParticleTest : public ::testing::Test {
 protected:
@@ -19,13 +22,6 @@ protected:
     orv::gl::ProgramManager programs{dir.write("gl_programs.yaml", "{}\n").string()};
     orv::config::ModelCatalogue catalogue{dir.write("models.yaml", "{}\n").string(), programs};
 };
-
-void expectNear(const glm::vec3& actual, const glm::vec3& expected)
-{
-    EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-    EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-    EXPECT_NEAR(actual.z, expected.z, 1e-5f);
-}
 
 TEST_F(ParticleTest, Defaults)
 {

@@ -6,17 +6,13 @@
 #include <glm/geometric.hpp>
 
 #include "timeline/BezierPath.h"
+#include "support/GlmExpect.h"
 
 using orv::timeline::BezierPath;
 
 namespace {
 
-void expectNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
+using orv::test::expectNear;
 
 // Anchors on the x axis with every handle a third of the way to its
 // neighbour, so that t maps linearly to x within each segment.

@@ -16,6 +16,7 @@
 #include "support/Scratch.h"
 #include "timeline/Timeline.h"
 #include "view/OpenGLwindow.h"
+#include "support/GlmExpect.h"
 
 namespace orv::test {
 
@@ -111,12 +112,5 @@ protected:
     std::shared_ptr<scene::SceneObject> root = std::make_shared<scene::SceneObject>();
     std::shared_ptr<scene::Particle> particle;
 };
-
-inline void expectNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-4f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 }  // namespace orv::test

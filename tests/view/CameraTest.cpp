@@ -10,6 +10,7 @@
 #include "scene/PerspectiveCamera.h"
 #include "support/Scratch.h"
 #include "view/OpenGLwindow.h"
+#include "support/GlmExpect.h"
 
 using orv::scene::PerspectiveCamera;
 using orv::scene::SceneObject;
@@ -17,12 +18,7 @@ using orv::view::OpenGLwindow;
 
 namespace {
 
-void expectNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-4f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
+using orv::test::expectNear;
 
 // A real window, because the camera reads the cursor and the framebuffer
 // size through it; keys go through the window's own key callback.
