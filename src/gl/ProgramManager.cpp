@@ -1,5 +1,7 @@
 #include "gl/ProgramManager.h"
 
+#include "gl/DebugLabel.h"
+
 #include <stdexcept>
 
 namespace orv::gl {
@@ -56,7 +58,7 @@ bool ProgramManager::load()
 
         Program program(vertex, geometry, fragment, depthTest, std::move(varyings));
         program.link();
-        glObjectLabel(GL_PROGRAM, program.programName(), -1, name.c_str());
+        debugLabel(GL_PROGRAM, program.programName(), name);
         for (const auto& uniform : settings["uniforms"]) {
             program.registerUniform(uniform.as<std::string>());
         }

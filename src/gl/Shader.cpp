@@ -1,5 +1,7 @@
 #include "gl/Shader.h"
 
+#include "gl/DebugLabel.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -27,7 +29,7 @@ bool Shader::readSource()
 bool Shader::compile()
 {
     shaderName_ = glCreateShader(stage_);
-    glObjectLabel(GL_SHADER, shaderName_, -1, file_.c_str());
+    debugLabel(GL_SHADER, shaderName_, file_);
     const char* text = source_.c_str();
     glShaderSource(shaderName_, 1, &text, nullptr);
     reportGLErrors();

@@ -1,5 +1,7 @@
 #include "scene/CubeMapTexture.h"
 
+#include "gl/DebugLabel.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -14,7 +16,7 @@ void CubeMapTexture::load(const std::vector<std::string>& paths)
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_CUBE_MAP, id());
     if (!paths.empty()) {
-        glObjectLabel(GL_TEXTURE, id(), -1, paths.front().c_str());
+        gl::debugLabel(GL_TEXTURE, id(), paths.front());
     }
     // DevIL rows are tightly packed; odd widths would otherwise be skewed.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

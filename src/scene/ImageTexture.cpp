@@ -1,5 +1,7 @@
 #include "scene/ImageTexture.h"
 
+#include "gl/DebugLabel.h"
+
 #include <iostream>
 
 #include "scene/GLErrors.h"
@@ -55,7 +57,7 @@ void ImageTexture::load(const std::string& path)
 
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, id());
-    glObjectLabel(GL_TEXTURE, id(), -1, path.c_str());
+    gl::debugLabel(GL_TEXTURE, id(), path);
     setUnpackStateForDevIL();
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, type, ilGetData());
     glGenerateMipmap(GL_TEXTURE_2D);

@@ -1,5 +1,7 @@
 #include "scene/Mesh.h"
 
+#include "gl/DebugLabel.h"
+
 #include <cmath>
 #include <string>
 
@@ -125,7 +127,7 @@ GLuint Mesh::uploadAttribute(GLuint location, const std::vector<T>& data, GLint 
     glGenBuffers(1, &buffer);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     const std::string fullLabel = "mesh " + name_ + " " + label;
-    glObjectLabel(GL_BUFFER, buffer, -1, fullLabel.c_str());
+    gl::debugLabel(GL_BUFFER, buffer, fullLabel);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(T)), data.data(), GL_STATIC_DRAW);
     glEnableVertexAttribArray(location);
     glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(sizeof(T)), nullptr);
@@ -138,7 +140,7 @@ void Mesh::upload()
     glGenVertexArrays(1, &vertexArray_);
     glBindVertexArray(vertexArray_);
     const std::string label = "mesh " + name_;
-    glObjectLabel(GL_VERTEX_ARRAY, vertexArray_, -1, label.c_str());
+    gl::debugLabel(GL_VERTEX_ARRAY, vertexArray_, label);
 
     positionBuffer_ = uploadAttribute(0, positions_, 3, "positions");
     normalBuffer_ = uploadAttribute(1, normals_, 3, "normals");
@@ -154,7 +156,7 @@ void Mesh::upload()
     glGenBuffers(1, &indexBuffer_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
     const std::string indexLabel = label + " indices";
-    glObjectLabel(GL_BUFFER, indexBuffer_, -1, indexLabel.c_str());
+    gl::debugLabel(GL_BUFFER, indexBuffer_, indexLabel);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices_.size() * sizeof(GLuint)), indices_.data(),
                  GL_STATIC_DRAW);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

@@ -1,5 +1,7 @@
 #include "scene/RandomTexture.h"
 
+#include "gl/DebugLabel.h"
+
 #include <random>
 #include <vector>
 
@@ -24,7 +26,7 @@ void RandomTexture::generate(unsigned count)
     }
 
     glBindTexture(GL_TEXTURE_1D, id());
-    glObjectLabel(GL_TEXTURE, id(), -1, "random directions");
+    gl::debugLabel(GL_TEXTURE, id(), "random directions");
     glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB, static_cast<GLsizei>(count), 0, GL_RGB, GL_FLOAT, texels.data());
     glTexParameterf(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

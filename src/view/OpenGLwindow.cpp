@@ -69,14 +69,19 @@ bool OpenGLwindow::init()
 
 int OpenGLwindow::resolution(const char* axis, int fallback) const
 {
-    // Walk the path one step at a time: yaml-cpp throws when a missing key is
-    // indexed further, and an absent entry simply means the default.
-    const auto child = [](const YAML::Node& node, const char* key) {
-        return node.IsDefined() && node.IsMap() ? node[key] : YAML::Node(YAML::NodeType::Undefined);
-    };
+    // Look the key up one level at a time on the const document: a missing
+    // level reads as undefined (the default), while an entry of the wrong
+    // shape still raises the library's error.
     const YAML::Node& document = configuration_;
-    const YAML::Node value = child(child(document, "OpenGLwindow"), "resolution");
-    const YAML::Node entry = child(value, axis);
+    const YAML::Node settings = document["OpenGLwindow"];
+    if (!settings.IsDefined()) {
+        return fallback;
+    }
+    const YAML::Node size = settings["resolution"];
+    if (!size.IsDefined()) {
+        return fallback;
+    }
+    const YAML::Node entry = size[axis];
     return entry.IsDefined() ? entry.as<int>() : fallback;
 }
 

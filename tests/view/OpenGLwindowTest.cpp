@@ -117,6 +117,13 @@ TEST_F(WindowFile, ConfigurationErrorsCarryTheLibraryMessage)
     } catch (const YAML::Exception& e) {
         EXPECT_NE(std::string(e.what()).find("bad conversion"), std::string::npos) << e.what();
     }
+    OpenGLwindow scalarSize(dir.write("f.yaml", "OpenGLwindow:\n  title: t\n  resolution: 800\n").string());
+    try {
+        scalarSize.init();
+        FAIL() << "a resolution that is a plain value must raise";
+    } catch (const YAML::Exception& e) {
+        EXPECT_NE(std::string(e.what()).find("operator[] call on a scalar"), std::string::npos) << e.what();
+    }
     // The failed init above already started GLFW; leave it clean for the next test.
     glfwTerminate();
 }

@@ -1,5 +1,7 @@
 #include "render/fbo/DeferredShadingFBO.h"
 
+#include "gl/DebugLabel.h"
+
 #include <string>
 
 #include "scene/GLErrors.h"
@@ -22,14 +24,14 @@ void attachColour(GLuint texture, GLenum attachment, GLint filter, bool clampToE
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, attachment, GL_TEXTURE_2D, texture, 0);
-    glObjectLabel(GL_TEXTURE, texture, -1, name);
+    gl::debugLabel(GL_TEXTURE, texture, name);
 }
 
 }  // namespace
 
 bool DeferredShadingFBO::createAttachments()
 {
-    glObjectLabel(GL_FRAMEBUFFER, framebuffer(), -1, "geometry buffer");
+    gl::debugLabel(GL_FRAMEBUFFER, framebuffer(), "geometry buffer");
     glGenTextures(4, geometryTextures_.data());
     glGenTextures(1, &depthStencilTexture_);
     glGenTextures(1, &bloomSourceTexture_);
@@ -44,7 +46,7 @@ bool DeferredShadingFBO::createAttachments()
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width()), static_cast<GLsizei>(height()),
                  0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, nullptr);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthStencilTexture_, 0);
-    glObjectLabel(GL_TEXTURE, depthStencilTexture_, -1, "geometry depth-stencil");
+    gl::debugLabel(GL_TEXTURE, depthStencilTexture_, "geometry depth-stencil");
 
     attachColour(bloomSourceTexture_, GL_COLOR_ATTACHMENT4, GL_LINEAR, true, width(), height(), "bloom source");
     attachColour(litSceneTexture_, GL_COLOR_ATTACHMENT5, GL_LINEAR, true, width(), height(), "lit scene");

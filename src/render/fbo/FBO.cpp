@@ -1,5 +1,7 @@
 #include "render/fbo/FBO.h"
 
+#include "gl/DebugLabel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -22,11 +24,6 @@ constexpr float quadVertices[] = {
 GLsizei levelSize(unsigned size, unsigned level)
 {
     return static_cast<GLsizei>(static_cast<double>(size) / std::pow(2.0, level));
-}
-
-void label(GLenum identifier, GLuint name, const std::string& text)
-{
-    glObjectLabel(identifier, name, -1, text.c_str());
 }
 
 }  // namespace
@@ -93,8 +90,8 @@ void FBO::createBlurChain()
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, blurTextures_[i], 0);
         const std::string name = "bloom level " + std::to_string(i / 2) + (i % 2 == 0 ? " horizontal" : " vertical");
-        label(GL_TEXTURE, blurTextures_[i], name);
-        label(GL_FRAMEBUFFER, blurFramebuffers_[i], name);
+        gl::debugLabel(GL_TEXTURE, blurTextures_[i], name);
+        gl::debugLabel(GL_FRAMEBUFFER, blurFramebuffers_[i], name);
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 }
@@ -108,8 +105,8 @@ void FBO::createQuad()
     glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    label(GL_VERTEX_ARRAY, quadVertexArray_, "full-screen quad");
-    label(GL_BUFFER, quadVertexBuffer_, "full-screen quad");
+    gl::debugLabel(GL_VERTEX_ARRAY, quadVertexArray_, "full-screen quad");
+    gl::debugLabel(GL_BUFFER, quadVertexBuffer_, "full-screen quad");
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
 }

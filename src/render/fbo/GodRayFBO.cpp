@@ -1,5 +1,7 @@
 #include "render/fbo/GodRayFBO.h"
 
+#include "gl/DebugLabel.h"
+
 #include "scene/GLErrors.h"
 
 namespace orv::render::fbo {
@@ -8,7 +10,7 @@ bool GodRayFBO::createAttachments()
 {
     const auto w = static_cast<GLsizei>(width());
     const auto h = static_cast<GLsizei>(height());
-    glObjectLabel(GL_FRAMEBUFFER, framebuffer(), -1, "god-ray occlusion");
+    gl::debugLabel(GL_FRAMEBUFFER, framebuffer(), "god-ray occlusion");
 
     glGenTextures(1, &colorTexture_);
     glBindTexture(GL_TEXTURE_2D, colorTexture_);
@@ -18,14 +20,14 @@ bool GodRayFBO::createAttachments()
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTexture_, 0);
-    glObjectLabel(GL_TEXTURE, colorTexture_, -1, "god-ray occlusion");
+    gl::debugLabel(GL_TEXTURE, colorTexture_, "god-ray occlusion");
     glBindTexture(GL_TEXTURE_2D, 0);
 
     glGenRenderbuffers(1, &depthRenderbuffer_);
     glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbuffer_);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, w, h);
     glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRenderbuffer_);
-    glObjectLabel(GL_RENDERBUFFER, depthRenderbuffer_, -1, "god-ray depth");
+    gl::debugLabel(GL_RENDERBUFFER, depthRenderbuffer_, "god-ray depth");
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     scene::reportGLErrors();
     return true;

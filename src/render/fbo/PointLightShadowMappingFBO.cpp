@@ -1,12 +1,14 @@
 #include "render/fbo/PointLightShadowMappingFBO.h"
 
+#include "gl/DebugLabel.h"
+
 #include "scene/GLErrors.h"
 
 namespace orv::render::fbo {
 
 bool PointLightShadowMappingFBO::createAttachments()
 {
-    glObjectLabel(GL_FRAMEBUFFER, framebuffer(), -1, "point-light shadow map");
+    gl::debugLabel(GL_FRAMEBUFFER, framebuffer(), "point-light shadow map");
     glGenTextures(1, &cubeMap_);
     glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap_);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -19,7 +21,7 @@ bool PointLightShadowMappingFBO::createAttachments()
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_DEPTH_COMPONENT, size, size, 0, GL_DEPTH_COMPONENT,
                      GL_FLOAT, nullptr);
     }
-    glObjectLabel(GL_TEXTURE, cubeMap_, -1, "point-light shadow cube map");
+    gl::debugLabel(GL_TEXTURE, cubeMap_, "point-light shadow cube map");
     // Layered: a geometry stage picks the face per primitive.
     glFramebufferTexture(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, cubeMap_, 0);
     glDrawBuffer(GL_NONE);
