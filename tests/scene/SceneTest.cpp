@@ -63,7 +63,7 @@ struct FrameLoop : orv::test::GLTest {
 
 TEST_F(FrameLoop, FirstThreeFramesTakeTheSettlingStepAndTheFourthOnlyItsOwnTime)
 {
-    constexpr auto pause = std::chrono::milliseconds(250);
+    constexpr auto pause = std::chrono::milliseconds(600);
     probe->during = [&](int frame) {
         if (frame == 0) {
             std::this_thread::sleep_for(pause);  // start-up work that must not count as motion
@@ -80,7 +80,7 @@ TEST_F(FrameLoop, FirstThreeFramesTakeTheSettlingStepAndTheFourthOnlyItsOwnTime)
     EXPECT_EQ(probe->steps[2], 0.00001);
     EXPECT_GT(probe->steps[3], 0.0);
     EXPECT_NE(probe->steps[3], 0.00001);
-    EXPECT_LT(probe->steps[3], 0.25) << "the pause of the first frame was charged to the fourth";
+    EXPECT_LT(probe->steps[3], 0.6) << "the pause of the first frame was charged to the fourth";
 }
 
 TEST_F(FrameLoop, EscapeFinishesTheCurrentFrameAndStopsBeforeTheNext)
