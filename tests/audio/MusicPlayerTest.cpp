@@ -17,14 +17,28 @@ using test::runInChild;
 
 const std::string successLine = "fmod initialised successfully\n";
 
+// What startMusic made and printed.
+struct Started {
+    Music music;
+    std::string out;
+    std::string err;
+};
+
+Started startCaptured(const std::string& path)
+{
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    Started started;
+    started.music = startMusic(path);
+    started.err = testing::internal::GetCapturedStderr();
+    started.out = testing::internal::GetCapturedStdout();
+    return started;
+}
+
 TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
 {
     runInChild("null", [](ChildChecks& check) {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        Music music = startMusic(test::musicTrackPath());
-        std::string err = testing::internal::GetCapturedStderr();
-        std::string out = testing::internal::GetCapturedStdout();
+        const auto [music, out, err] = startCaptured(test::musicTrackPath());
         check.expect(out == successLine, "the success line once on standard output, got: " + out);
         check.expect(err.empty(), "nothing on standard error, got: " + err);
         check.expect(music.channel != nullptr, "a channel");
@@ -42,11 +56,7 @@ TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
 TEST(MusicPlayer, WithoutDeviceGoesOnSilentlyAfterOneLine)
 {
     runInChild("none-at-all", [](ChildChecks& check) {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        Music music = startMusic(test::musicTrackPath());
-        std::string err = testing::internal::GetCapturedStderr();
-        std::string out = testing::internal::GetCapturedStdout();
+        const auto [music, out, err] = startCaptured(test::musicTrackPath());
         // The system object exists without a device, so the line is printed.
         check.expect(out == successLine, "the success line once on standard output, got: " + out);
         check.expect(lineCount(err) == 1 && err.rfind("orv: no audio device", 0) == 0, "one line, got: " + err);
@@ -58,11 +68,7 @@ TEST(MusicPlayer, WithoutDeviceGoesOnSilentlyAfterOneLine)
 TEST(MusicPlayer, MissingTrackGoesOnSilentlyAfterOneLine)
 {
     runInChild("null", [](ChildChecks& check) {
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        Music music = startMusic("assets/sounds/no-such-track.mp3");
-        std::string err = testing::internal::GetCapturedStderr();
-        std::string out = testing::internal::GetCapturedStdout();
+        const auto [music, out, err] = startCaptured("assets/sounds/no-such-track.mp3");
         check.expect(out == successLine, "the success line once, got: " + out);
         check.expect(lineCount(err) == 1 && err.find("\"assets/sounds/no-such-track.mp3\"") != std::string::npos,
                      "one line naming the file, got: " + err);
