@@ -1,0 +1,290 @@
+#!/usr/bin/env python3
+"""Writes the demo's evening sky box as six cube-map faces.
+
+    python3 tools/make_sky.py            (run from the repository root)
+
+Output: demo/assets/images/cubemap/{right,left,top,bottom,back,front}.jpg,
+512 x 512 baseline RGB JPEG each. The engine uploads them in that order to
+GL_TEXTURE_CUBE_MAP_POSITIVE_X, NEGATIVE_X, POSITIVE_Y, NEGATIVE_Y,
+POSITIVE_Z, NEGATIVE_Z, with the first row of each file as the face's t = 0
+row (DevIL hands JPEG rows over top first and the engine does not flip them).
+
+World is Y up. Every pixel is coloured from its world direction alone, so
+faces meet without seams: a deep blue zenith, a warm hazy horizon, soft
+clouds in the upper hemisphere, darker ground below the horizon and a sun
+towards normalize(0.35, 0.45, -0.8), which lands in the upper left part of
+the front (-Z) face; the demo room's light openings face that way.
+
+Needs numpy and Pillow (Debian: python3-numpy, python3-pil).
+"""
+
+import os
+import sys
+
+try:
+    import numpy as np
+    from PIL import Image
+except ImportError:
+    # A pyenv or venv interpreter first on PATH often lacks the Debian
+    # packages; the system interpreter has them, so hand over to it once.
+    if sys.executable != "/usr/bin/python3" and os.path.exists("/usr/bin/python3"):
+        os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv)
+    raise
+
+SIZE = 512
+SEED = 20240611
+OUT_DIR = os.path.join("demo", "assets", "images", "cubemap")
+
+# The engine's upload order; each entry maps face-local (s', t') in [-1, 1]
+# to a world direction, following GL's cube-map face orientation table.
+FACES = [
+    ("right", lambda s, t: (np.ones_like(s), -t, -s)),
+    ("left", lambda s, t: (-np.ones_like(s), -t, s)),
+    ("top", lambda s, t: (s, np.ones_like(s), t)),
+    ("bottom", lambda s, t: (s, -np.ones_like(s), -t)),
+    ("back", lambda s, t: (s, -t, np.ones_like(s))),
+    ("front", lambda s, t: (-s, -t, -np.ones_like(s))),
+]
+
+SUN_DIR = np.array([0.35, 0.45, -0.8])
+SUN_DIR = SUN_DIR / np.linalg.norm(SUN_DIR)
+
+ZENITH = np.array([0.05, 0.10, 0.30])
+MID_SKY = np.array([0.28, 0.38, 0.62])
+HORIZON_SUNWARD = np.array([1.00, 0.70, 0.42])
+HORIZON_AWAY = np.array([0.80, 0.60, 0.58])
+GROUND_HAZE = np.array([0.50, 0.38, 0.34])
+GROUND_DEEP = np.array([0.09, 0.08, 0.09])
+CLOUD_LIT = np.array([1.00, 0.74, 0.52])
+CLOUD_DARK = np.array([0.40, 0.33, 0.42])
+SUN_GLOW = np.array([1.00, 0.78, 0.50])
+SUN_DISC = np.array([1.00, 0.98, 0.90])
+
+
+def smoothstep(e0, e1, x):
+    t = np.clip((x - e0) / (e1 - e0), 0.0, 1.0)
+    return t * t * (3.0 - 2.0 * t)
+
+
+def mix(a, b, t):
+    """Blends colour arrays a and b by t, broadcasting t over the channels."""
+    t = np.asarray(t)[..., None]
+    return a * (1.0 - t) + b * t
+
+
+class ValueNoise:
+    """2D fractal value noise on a 256-periodic lattice, fixed by its seed."""
+
+    def __init__(self, seed):
+        rng = np.random.default_rng(seed)
+        self.perm = rng.permutation(256)
+        self.values = rng.random(256)
+
+    def _lattice(self, ix, iy):
+        return self.values[self.perm[(self.perm[ix & 255] + iy) & 255]]
+
+    def noise(self, x, y):
+        fx, fy = np.floor(x), np.floor(y)
+        ix, iy = fx.astype(np.int64), fy.astype(np.int64)
+        u, v = smoothstep(0.0, 1.0, x - fx), smoothstep(0.0, 1.0, y - fy)
+        a, b = self._lattice(ix, iy), self._lattice(ix + 1, iy)
+        c, d = self._lattice(ix, iy + 1), self._lattice(ix + 1, iy + 1)
+        return (a * (1 - u) + b * u) * (1 - v) + (c * (1 - u) + d * u) * v
+
+    def fbm(self, x, y, octaves):
+        total = np.zeros_like(x)
+        amplitude, norm = 0.5, 0.0
+        # Turning each octave keeps the lattice axes from lining up into
+        # visible streaks.
+        cos_r, sin_r = np.cos(0.9), np.sin(0.9)
+        for i in range(octaves):
+            total += amplitude * self.noise(x + 17.3 * i, y - 9.1 * i)
+            norm += amplitude
+            x, y = 2.03 * (cos_r * x - sin_r * y), 2.03 * (sin_r * x + cos_r * y)
+            amplitude *= 0.5
+        return total / norm
+
+
+def face_directions(face_fn, n):
+    centres = 2.0 * (np.arange(n) + 0.5) / n - 1.0
+    s, t = np.meshgrid(centres, centres)  # t varies down the rows
+    d = np.stack(face_fn(s, t), axis=-1)
+    return d / np.linalg.norm(d, axis=-1, keepdims=True)
+
+
+def sky_colour(d, clouds, ground):
+    """Colours unit directions d (..., 3); returns display values in [0, 1]."""
+    x, y, z = d[..., 0], d[..., 1], d[..., 2]
+    cos_sun = np.clip(d @ SUN_DIR, -1.0, 1.0)
+    sun_angle = np.arccos(cos_sun)
+    up = np.maximum(y, 0.0)
+
+    # The haze warms on the sun's side of the horizon and cools opposite it.
+    sunward = 0.5 + 0.5 * cos_sun
+    horizon = mix(HORIZON_AWAY, HORIZON_SUNWARD, sunward ** 1.5)
+    upper = mix(MID_SKY, ZENITH, smoothstep(0.05, 0.95, up) ** 0.8)
+    sky = mix(upper, horizon, np.exp(-up / 0.22))
+
+    # Clouds sit on a flat layer overhead: projecting onto it makes them
+    # shrink and crowd towards the horizon the way real ones do.
+    lift = y + 0.12
+    safe_lift = np.where(lift > 0.02, lift, 0.02)
+    cx, cz = 1.3 * x / safe_lift, 2.2 * z / safe_lift
+    density = clouds.fbm(cx, cz, 6)
+    cover = smoothstep(0.48, 0.72, density)
+    # Far off the layer's texture is finer than a pixel; fading it there
+    # avoids shimmer and leaves the horizon haze clean.
+    cover *= smoothstep(0.03, 0.30, y)
+    # The sun burns a clear gap in the layer so its disc reads as the sun
+    # and not as a half-covered moon.
+    cover *= 0.25 + 0.75 * smoothstep(0.06, 0.25, sun_angle)
+    lit = np.exp(-sun_angle / 0.7)
+    cloud = mix(CLOUD_DARK, CLOUD_LIT, 0.25 + 0.75 * lit)
+    cloud = mix(cloud, CLOUD_DARK * 0.8, smoothstep(0.62, 0.95, density))
+    sky = mix(sky, cloud, 0.85 * cover)
+
+    halo = 0.55 * np.exp(-sun_angle / 0.07) + 0.30 * np.exp(-sun_angle / 0.30)
+    sky = sky + SUN_GLOW * (halo * (1.0 - 0.5 * cover))[..., None]
+    disc = smoothstep(0.034, 0.028, sun_angle) * (1.0 - 0.4 * cover)
+    sky = mix(sky, SUN_DISC, disc)
+
+    down = np.maximum(-y, 0.0)
+    gx, gz = x / (down + 0.05), z / (down + 0.05)
+    patches = 0.85 + 0.3 * ground.fbm(0.8 * gx, 0.8 * gz, 4)
+    land = mix(GROUND_HAZE, GROUND_DEEP, 1.0 - np.exp(-down / 0.10))
+    land = land * patches[..., None] + SUN_GLOW * (0.08 * np.exp(-sun_angle / 0.5))[..., None]
+
+    colour = mix(land, sky, smoothstep(-0.025, 0.01, y))
+    return np.clip(colour, 0.0, 1.0)
+
+
+def to_bytes(colour):
+    return np.round(colour * 255.0).astype(np.uint8)
+
+
+def lookup(faces, d):
+    """Nearest-texel cube-map fetch of directions d, as GL selects faces.
+
+    Returns the colours and the index of the face each direction hit."""
+    ax, ay, az = np.abs(d[..., 0]), np.abs(d[..., 1]), np.abs(d[..., 2])
+    x, y, z = d[..., 0], d[..., 1], d[..., 2]
+    face = np.where(
+        (ax >= ay) & (ax >= az),
+        np.where(x > 0, 0, 1),
+        np.where(ay >= az, np.where(y > 0, 2, 3), np.where(z > 0, 4, 5)),
+    )
+    ma = np.choose(face, [ax, ax, ay, ay, az, az])
+    sc = np.choose(face, [-z, z, x, x, x, -x])
+    tc = np.choose(face, [-y, -y, z, -z, -y, -y])
+    n = faces[0].shape[0]
+    col = np.clip(((sc / ma + 1.0) * 0.5 * n).astype(np.int64), 0, n - 1)
+    row = np.clip(((tc / ma + 1.0) * 0.5 * n).astype(np.int64), 0, n - 1)
+    stack = np.stack(faces)
+    return stack[face, row, col].astype(np.float64), face
+
+
+def check_seams(faces):
+    """Compares each edge texel with the texel just across the edge.
+
+    The fetch across the edge goes through GL's face selection, so a face
+    written in the wrong orientation shows up as a large difference."""
+    n = faces[0].shape[0]
+    idx = np.arange(n)
+    centres = 2.0 * (idx + 0.5) / n - 1.0
+    beyond = 1.0 + 1.0 / n  # the centre of the texel row just off the face
+    edge_diffs = []
+    for f, (_, fn) in enumerate(FACES):
+        for s, t, rows, cols in (
+            (centres, np.full(n, -beyond), np.zeros(n, int), idx),
+            (centres, np.full(n, beyond), np.full(n, n - 1), idx),
+            (np.full(n, -beyond), centres, idx, np.zeros(n, int)),
+            (np.full(n, beyond), centres, idx, np.full(n, n - 1)),
+        ):
+            d = np.stack(fn(s, t), axis=-1)
+            d /= np.linalg.norm(d, axis=-1, keepdims=True)
+            across, hit = lookup(faces, d)
+            assert np.all(hit != f), "a step off the face landed on the same face"
+            own = faces[f][rows, cols].astype(np.float64)
+            edge_diffs.append(np.abs(across - own).max(axis=-1))
+    edge = np.concatenate(edge_diffs)
+    inner = np.concatenate(
+        [np.abs(np.diff(img.astype(np.float64), axis=a)).max(axis=-1).ravel() for img in faces for a in (0, 1)]
+    )
+    print(
+        "seams: edge neighbour diff mean %.2f p99 %.1f max %.0f; "
+        "inside faces mean %.2f p99 %.1f max %.0f"
+        % (edge.mean(), np.percentile(edge, 99), edge.max(), inner.mean(), np.percentile(inner, 99), inner.max())
+    )
+    # Across a true seam, neighbours differ about as much as neighbours
+    # inside a face; a flipped or swapped face gives tens of levels.
+    assert edge.mean() < inner.mean() + 2.0, "faces do not meet smoothly"
+    assert np.percentile(edge, 99) < max(12.0, 2.0 * np.percentile(inner, 99)), "faces do not meet smoothly"
+
+
+def check_sun(faces):
+    front = faces[5].astype(np.float64).sum(axis=-1)
+    rows, cols = np.nonzero(front >= 0.92 * front.max())
+    n = faces[5].shape[0]
+    # Where GL's -Z face puts the sun direction: s' = -x/|z|, t' = -y/|z|.
+    want_col = (-SUN_DIR[0] / abs(SUN_DIR[2]) + 1.0) * 0.5 * n - 0.5
+    want_row = (-SUN_DIR[1] / abs(SUN_DIR[2]) + 1.0) * 0.5 * n - 0.5
+    print(
+        "sun: brightest front texels centred at row %.1f col %.1f (expected %.1f, %.1f)"
+        % (rows.mean(), cols.mean(), want_row, want_col)
+    )
+    assert abs(rows.mean() - want_row) < 2 and abs(cols.mean() - want_col) < 2, "sun is off its direction"
+    assert 100 < rows.size < 1500, "the sun disc has the wrong size"
+
+
+def write_preview(faces, path, cell=256):
+    """A cross as seen from inside: front in the middle, turning right along
+    the middle row, top above and bottom below the front."""
+    centres = 2.0 * (np.arange(cell) + 0.5) / cell - 1.0
+    u, v = np.meshgrid(centres, centres)  # u rightwards, v downwards
+    one = np.ones_like(u)
+    views = {
+        (1, 0): (-one, -v, -u),  # left (-X)
+        (1, 1): (u, -v, -one),  # front (-Z)
+        (1, 2): (one, -v, u),  # right (+X)
+        (1, 3): (-u, -v, one),  # back (+Z)
+        (0, 1): (u, one, -v),  # top (+Y)
+        (2, 1): (u, -one, v),  # bottom (-Y)
+    }
+    canvas = np.full((3 * cell, 4 * cell, 3), 40, np.uint8)
+    for (r, c), comps in views.items():
+        d = np.stack(comps, axis=-1)
+        d /= np.linalg.norm(d, axis=-1, keepdims=True)
+        colours, _ = lookup(faces, d)
+        canvas[r * cell:(r + 1) * cell, c * cell:(c + 1) * cell] = colours.astype(np.uint8)
+    Image.fromarray(canvas, "RGB").save(path)
+    print("preview:", path)
+
+
+def main():
+    clouds, ground = ValueNoise(SEED), ValueNoise(SEED + 1)
+    os.makedirs(OUT_DIR, exist_ok=True)
+    written = []
+    for name, fn in FACES:
+        pixels = to_bytes(sky_colour(face_directions(fn, SIZE), clouds, ground))
+        assert pixels.shape == (SIZE, SIZE, 3)
+        path = os.path.join(OUT_DIR, name + ".jpg")
+        # 4:4:4 keeps the sun's rim and cloud edges free of colour fringes.
+        Image.fromarray(pixels, "RGB").save(path, "JPEG", quality=90, subsampling=0, progressive=False)
+        written.append(path)
+
+    # The checks read the files back, so they judge what ships, JPEG loss
+    # included.
+    faces = []
+    for path in written:
+        with Image.open(path) as img:
+            assert img.format == "JPEG" and img.mode == "RGB" and img.size == (SIZE, SIZE), path
+            faces.append(np.asarray(img))
+        print("wrote", path)
+    if "--preview" in sys.argv:
+        write_preview(faces, sys.argv[sys.argv.index("--preview") + 1])
+    check_seams(faces)
+    check_sun(faces)
+
+
+if __name__ == "__main__":
+    main()
