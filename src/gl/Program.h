@@ -26,6 +26,7 @@ public:
     // Throws std::out_of_range for a name that was never registered.
     int uniformLocation(const std::string& name) const;
     std::vector<std::string> uniformNames() const;
+    bool declares(const std::string& name) const { return uniforms_.count(name) != 0; }
 
     // Enables the depth test when the program asks for it (never disables it),
     // then makes the program current.

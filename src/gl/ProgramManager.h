@@ -36,8 +36,11 @@ public:
     // Deletes every GL program; the records stay in the map.
     void deletePrograms();
 
-private:
+    // The record behind a name, for callers that keep it instead of looking
+    // it up by name every frame. It stays where it is for the manager's life.
     const Program& program(const std::string& programName) const;
+
+private:
 
     std::string path_;
     YAML::Node document_;

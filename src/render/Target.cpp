@@ -1,5 +1,8 @@
 #include "render/Target.h"
 
+#include <iterator>
+
+#include "gl/DebugLabel.h"
 #include "gl/ProgramManager.h"
 #include "scene/MeshInstance.h"
 
@@ -8,13 +11,18 @@ namespace orv::render {
 Target::Target(gl::ProgramManager& programManager)
     : programManager_(&programManager)
 {
+    meshUniforms_.fill(unresolved);
 }
 
 Target::~Target() = default;
 
-void Target::draw(scene::Scene&, Target&)
+void Target::draw(scene::Scene&, Target&) { useProgram(); }
+
+void Target::useProgram()
 {
-    programManager_->use(name());
+    if (program_ == nullptr)
+        program_ = &programManager_->program(name());
+    program_->makeCurrent();
 }
 
 void Target::update(double) {}
@@ -43,6 +51,69 @@ int Target::uniformLocation(const std::string& uniformName) const
 std::vector<std::string> Target::uniformNames() const
 {
     return programManager_->uniformNames(name());
+}
+
+const char* Target::meshUniformName(MeshUniform uniform)
+{
+    static constexpr const char* names[] = {"diffuse_sampler", "normal_sampler", "specular_sampler",
+                                            "displacement_sampler", "m_matrix", "parallax",
+                                            "is_light_source", "bounding_scale"};
+    static_assert(std::size(names) == static_cast<std::size_t>(MeshUniform::Count));
+    return names[static_cast<std::size_t>(uniform)];
+}
+
+int Target::meshUniformLocation(MeshUniform uniform)
+{
+    int& location = meshUniforms_[static_cast<std::size_t>(uniform)];
+    if (location == unresolved || location == undeclared)
+        location = uniformLocation(meshUniformName(uniform));  // throws for an undeclared name
+    return location;
+}
+
+int Target::declaredMeshUniformLocation(MeshUniform uniform)
+{
+    int& location = meshUniforms_[static_cast<std::size_t>(uniform)];
+    if (location == unresolved) {
+        const char* uniformName = meshUniformName(uniform);
+        location = programManager_->program(name()).declares(uniformName) ? uniformLocation(uniformName)
+                                                                            : undeclared;
+    }
+    return location == undeclared ? -1 : location;
+}
+
+const Target::SceneUniforms& Target::sceneUniforms()
+{
+    if (!sceneUniformsRead_) {
+        for (const auto& uniform : uniformNames()) {
+            if (uniform == "camera_pos")
+                sceneUniforms_.cameraPos = uniformLocation(uniform);
+            else if (uniform == "light_pos")
+                sceneUniforms_.lightPos = uniformLocation(uniform);
+            else if (uniform == "vp_matrix")
+                sceneUniforms_.vpMatrix = uniformLocation(uniform);
+            else if (uniform == "mesh_color")
+                sceneUniforms_.meshColor = uniformLocation(uniform);
+        }
+        sceneUniformsRead_ = true;
+    }
+    return sceneUniforms_;
+}
+
+GLuint Target::emptyTexture()
+{
+    if (emptyTexture_ == 0) {
+        const unsigned char transparent[4] = {0, 0, 0, 0};
+        GLint previous = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+        glGenTextures(1, &emptyTexture_);
+        glBindTexture(GL_TEXTURE_2D, emptyTexture_);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, transparent);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        gl::debugLabel(GL_TEXTURE, emptyTexture_, "no texture");
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+    }
+    return emptyTexture_;
 }
 
 }  // namespace orv::render

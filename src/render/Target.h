@@ -1,12 +1,16 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <GL/glew.h>
+
 #include "scene/Drawable.h"
 
 namespace orv::gl {
+class Program;
 class ProgramManager;
 }
 namespace orv::scene {
@@ -54,11 +58,58 @@ public:
     int uniformLocation(const std::string& uniformName) const;
     std::vector<std::string> uniformNames() const;
 
+    // The uniforms a mesh instance sets while this pass draws it. Each is
+    // looked up by name the first time it is asked for (so an undeclared one
+    // throws then, as uniformLocation does) and kept, so that drawing never
+    // builds a string.
+    enum class MeshUniform : unsigned {
+        DiffuseSampler,
+        NormalSampler,
+        SpecularSampler,
+        DisplacementSampler,
+        ModelMatrix,
+        Parallax,
+        IsLightSource,
+        BoundingScale,
+        Count
+    };
+    static const char* meshUniformName(MeshUniform uniform);
+    int meshUniformLocation(MeshUniform uniform);
+    // The same, but -1 instead of an exception when the program does not declare it.
+    int declaredMeshUniformLocation(MeshUniform uniform);
+
+    // The per-scene uniforms among those the program declares, -1 for the
+    // ones it does not declare; read from uniformNames() once.
+    struct SceneUniforms {
+        int cameraPos = -1;
+        int lightPos = -1;
+        int vpMatrix = -1;
+        int meshColor = -1;
+    };
+    const SceneUniforms& sceneUniforms();
+
+    // A 1 x 1 texture of transparent black that a mesh instance binds where
+    // it lacks a texture this pass samples, so that the pass never reads the
+    // texture some other mesh left on that unit. Made on first use.
+    GLuint emptyTexture();
+
+protected:
+    // Makes this pass's program current; the program is found by name once.
+    void useProgram();
+
 private:
     bool enabled_ = false;
     bool bloomEnabled_ = false;
     gl::ProgramManager* programManager_;
     std::vector<std::shared_ptr<scene::MeshInstance>> drawables_;
+    const gl::Program* program_ = nullptr;
+    // Below every location GL hands out.
+    static constexpr int unresolved = -2;
+    static constexpr int undeclared = -3;
+    std::array<int, static_cast<std::size_t>(MeshUniform::Count)> meshUniforms_;
+    SceneUniforms sceneUniforms_;
+    bool sceneUniformsRead_ = false;
+    GLuint emptyTexture_ = 0;
 };
 
 }  // namespace orv::render

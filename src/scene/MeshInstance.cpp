@@ -31,44 +31,54 @@ void MeshInstance::update(double dt)
 
 void MeshInstance::draw(Scene& scene, render::Target& target)
 {
+    using Uniform = render::Target::MeshUniform;
     mesh_->bind();
     reportGLErrors();
 
     struct Slot {
         const std::shared_ptr<Texture>& texture;
-        const char* sampler;
+        Uniform sampler;
         GLint unit;
         bool wanted;
     };
     const Slot slots[] = {
-        {mesh_->diffuseMap(), "diffuse_sampler", 0, target.usesDiffuseMap()},
-        {mesh_->normalMap(), "normal_sampler", 1, target.usesNormalMap()},
-        {mesh_->specularMap(), "specular_sampler", 2, target.usesSpecularMap()},
-        {mesh_->displacementMap(), "displacement_sampler", 3, target.usesDisplacementMap()},
+        {mesh_->diffuseMap(), Uniform::DiffuseSampler, 0, target.usesDiffuseMap()},
+        {mesh_->normalMap(), Uniform::NormalSampler, 1, target.usesNormalMap()},
+        {mesh_->specularMap(), Uniform::SpecularSampler, 2, target.usesSpecularMap()},
+        {mesh_->displacementMap(), Uniform::DisplacementSampler, 3, target.usesDisplacementMap()},
     };
     for (const Slot& slot : slots) {
         if (slot.texture && slot.wanted) {
-            const GLint location = target.uniformLocation(slot.sampler);
+            const GLint location = target.meshUniformLocation(slot.sampler);
             if (location >= 0) {
                 glUniform1i(location, slot.unit);
                 glActiveTexture(GL_TEXTURE0 + slot.unit);
                 slot.texture->setUnit(GL_TEXTURE0 + slot.unit);
                 slot.texture->bind();
             }
+        } else if (slot.wanted) {
+            // Without this the pass would sample whatever texture the previous
+            // mesh left on the unit; the empty one reads as "no texture".
+            const GLint location = target.declaredMeshUniformLocation(slot.sampler);
+            if (location >= 0) {
+                glUniform1i(location, slot.unit);
+                glActiveTexture(GL_TEXTURE0 + slot.unit);
+                glBindTexture(GL_TEXTURE_2D, target.emptyTexture());
+            }
         }
         reportGLErrors();
     }
 
-    if (const GLint location = target.uniformLocation("m_matrix"); location >= 0)
+    if (const GLint location = target.meshUniformLocation(Uniform::ModelMatrix); location >= 0)
         glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(modelMatrix()));
     reportGLErrors();
-    if (const GLint location = target.uniformLocation("parallax"); location >= 0)
+    if (const GLint location = target.meshUniformLocation(Uniform::Parallax); location >= 0)
         glUniform1f(location, mesh_->parallax() && parallax_ ? 1.0f : 0.0f);
     reportGLErrors();
-    if (const GLint location = target.uniformLocation("is_light_source"); location >= 0)
+    if (const GLint location = target.meshUniformLocation(Uniform::IsLightSource); location >= 0)
         glUniform1f(location, mesh_->isLightSource() ? 1.0f : 0.0f);
     reportGLErrors();
-    if (const GLint location = target.uniformLocation("bounding_scale"); location >= 0)
+    if (const GLint location = target.meshUniformLocation(Uniform::BoundingScale); location >= 0)
         glUniform1f(location, scene.particleLightRadius());
     reportGLErrors();
     scene.setSceneUniforms(shared_from_this(), target);

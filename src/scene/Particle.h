@@ -35,6 +35,20 @@ public:
     float spawnParticleCount() const { return spawnParticleCount_; }
     float spawnLightSourceCount() const { return spawnLightSourceCount_; }
 
+    // The sparks' emission: lifetime and the time between two emissions in
+    // milliseconds, sparks per emission and how many of them are light
+    // sources, their speed and their hues.
+    void setLifetimeMs(double lifetimeMs) { lifetimeMs_ = lifetimeMs; }
+    void setSpawnOffsetMs(double spawnOffsetMs) { spawnOffsetMs_ = spawnOffsetMs; }
+    void setSpawnParticleCount(float count) { spawnParticleCount_ = count; }
+    void setSpawnLightSourceCount(float count) { spawnLightSourceCount_ = count; }
+    void setVelocityFactor(float factor) { velocityFactor_ = factor; }
+    void setHues(float startHue, float endHue)
+    {
+        startHue_ = startHue;
+        endHue_ = endHue;
+    }
+
 private:
     float startHue_ = 0.0f;
     float endHue_ = 1.0f;

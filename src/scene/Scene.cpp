@@ -60,20 +60,22 @@ float Scene::particleLightRadius() const { return particle_->attenuationRadius()
 
 void Scene::setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target)
 {
-    for (const auto& name : target.uniformNames()) {
-        if (name == "camera_pos") {
-            const glm::vec3 position = timeline_.cameraPosition();
-            glUniform3fv(target.uniformLocation(name), 1, glm::value_ptr(position));
-        } else if (name == "light_pos") {
-            const glm::vec3 position = particle_->position();
-            glUniform3fv(target.uniformLocation(name), 1, glm::value_ptr(position));
-        } else if (name == "vp_matrix") {
-            const glm::mat4 viewProjection = timeline_.viewProjection();
-            glUniformMatrix4fv(target.uniformLocation(name), 1, GL_FALSE, glm::value_ptr(viewProjection));
-        } else if (name == "mesh_color" && instance->hasColor()) {
-            glUniform3fv(target.uniformLocation(name), 1, glm::value_ptr(instance->color()));
-        }
+    // The target has read once which of these its program declares.
+    const render::Target::SceneUniforms& uniforms = target.sceneUniforms();
+    if (uniforms.cameraPos >= 0) {
+        const glm::vec3 position = timeline_.cameraPosition();
+        glUniform3fv(uniforms.cameraPos, 1, glm::value_ptr(position));
     }
+    if (uniforms.lightPos >= 0) {
+        const glm::vec3 position = particle_->position();
+        glUniform3fv(uniforms.lightPos, 1, glm::value_ptr(position));
+    }
+    if (uniforms.vpMatrix >= 0) {
+        const glm::mat4 viewProjection = timeline_.viewProjection();
+        glUniformMatrix4fv(uniforms.vpMatrix, 1, GL_FALSE, glm::value_ptr(viewProjection));
+    }
+    if (uniforms.meshColor >= 0 && instance->hasColor())
+        glUniform3fv(uniforms.meshColor, 1, glm::value_ptr(instance->color()));
 }
 
 }  // namespace orv::scene

@@ -32,11 +32,12 @@ void addPath(scene::SceneObject& root, const std::string& name, const glm::vec3&
 
 }  // namespace
 
-SceneRig::SceneRig(const std::string& title)
+SceneRig::SceneRig(const std::string& title, int width, int height)
 {
     view::OpenGLwindow::resetInputState();
     window = std::make_unique<view::OpenGLwindow>(
-        dir.write("config/window.yaml", "OpenGLwindow:\n  title: \"" + title + "\"\n  resolution: {x: 64, y: 48}\n")
+        dir.write("config/window.yaml", "OpenGLwindow:\n  title: \"" + title + "\"\n  resolution: {x: " + std::to_string(width) +
+                      ", y: " + std::to_string(height) + "}\n")
             .string());
     if (!window->init()) {
         throw std::runtime_error("no window for the scene rig: " + view::OpenGLwindow::lastError());

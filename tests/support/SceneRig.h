@@ -14,15 +14,15 @@
 
 namespace orv::test {
 
-// Everything a frame loop and a mesh draw need, built for real: a 64 x 48
-// window of its own (its context is current while the rig lives), a root
+// Everything a frame loop and a mesh draw need, built for real: a window
+// of its own (64 x 48 unless asked otherwise) (its context is current while the rig lives), a root
 // "Room" with one camera and one particle path, the main particle below it,
 // a one-shot timeline and the Scene over them. Throws when no window can be
 // opened. Destroying it closes its window but leaves GLFW running, so a test
 // binary's shared context survives.
 class SceneRig {
 public:
-    explicit SceneRig(const std::string& title = "scene rig");
+    explicit SceneRig(const std::string& title = "scene rig", int width = 64, int height = 48);
     ~SceneRig();
     SceneRig(const SceneRig&) = delete;
     SceneRig& operator=(const SceneRig&) = delete;

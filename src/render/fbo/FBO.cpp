@@ -43,6 +43,9 @@ bool FBO::init(unsigned width, unsigned height, const gl::ProgramManager& progra
     gaussVScreenSize_ = programs.uniformLocation("gauss_v", "screen_size");
     gaussVWeight_ = programs.uniformLocation("gauss_v", "weight");
     copyScene_ = programs.uniformLocation("copy", "scene");
+    gaussH_ = &programs.program("gauss_h");
+    gaussV_ = &programs.program("gauss_v");
+    copy_ = &programs.program("copy");
     return create(width, height);
 }
 
@@ -115,6 +118,9 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
 {
     // More levels than the chain holds would run past its arrays.
     levelCount = std::min(levelCount, levels_);
+    const gl::Program& gaussH = gaussH_ != nullptr ? *gaussH_ : programs.program("gauss_h");
+    const gl::Program& gaussV = gaussV_ != nullptr ? *gaussV_ : programs.program("gauss_v");
+    const gl::Program& copy = copy_ != nullptr ? *copy_ : programs.program("copy");
     glActiveTexture(GL_TEXTURE0);
     for (unsigned k = 0; k < levelCount; ++k) {
         const double scale = std::pow(2.0, k);
@@ -122,7 +128,7 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         const float levelHeight = static_cast<float>(height_ / scale);
         glViewport(0, 0, levelSize(width_, k), levelSize(height_, k));
 
-        programs.use("gauss_h");
+        gaussH.makeCurrent();
         glUniform1i(gaussHTex_, 0);
         glUniform2f(gaussHScreenSize_, levelWidth, levelHeight);
         glUniform1fv(gaussHWeight_, static_cast<GLsizei>(blurWeights.size()), blurWeights.data());
@@ -130,7 +136,7 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         glBindTexture(GL_TEXTURE_2D, source);
         drawQuad();
 
-        programs.use("gauss_v");
+        gaussV.makeCurrent();
         glUniform1i(gaussVTex_, 0);
         glUniform2f(gaussVScreenSize_, levelWidth, levelHeight);
         glUniform1fv(gaussVWeight_, static_cast<GLsizei>(blurWeights.size()), blurWeights.data());
@@ -144,7 +150,7 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE, GL_ONE);
             glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[0]);
-            programs.use("copy");
+            copy.makeCurrent();
             glActiveTexture(GL_TEXTURE0);
             glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k + 1]);
             glUniform1i(copyScene_, 0);

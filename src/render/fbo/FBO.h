@@ -6,6 +6,7 @@
 #include <GL/glew.h>
 
 namespace orv::gl {
+class Program;
 class ProgramManager;
 }
 namespace orv::view {
@@ -78,6 +79,10 @@ private:
     GLint gaussVScreenSize_ = -1;
     GLint gaussVWeight_ = -1;
     GLint copyScene_ = -1;
+    // Found by name once in init, so blurring never looks a program up by name.
+    const gl::Program* gaussH_ = nullptr;
+    const gl::Program* gaussV_ = nullptr;
+    const gl::Program* copy_ = nullptr;
 };
 
 }  // namespace orv::render::fbo

@@ -1,0 +1,19 @@
+#version 440 core
+
+// Puts the lit scene and its blurred bright parts together and maps the
+// sum into the screen's range with a soft exponential curve, so that many
+// overlapping lights saturate gently instead of clipping to flat white.
+uniform sampler2D scene;
+uniform sampler2D blur;
+
+in vec2 uv;
+out vec4 colour;
+
+const float bloomStrength = 0.9;
+const float exposure = 1.4;
+
+void main()
+{
+    vec3 hdr = texture(scene, uv).rgb + bloomStrength * texture(blur, uv).rgb;
+    colour = vec4(vec3(1.0) - exp(-hdr * exposure), 1.0);
+}

@@ -1,0 +1,98 @@
+#version 440 core
+
+// Adds one point light's Blinn-Phong light at the stored surface under this
+// pixel: to the lit scene, and what is brighter than bloomThreshold (plus
+// every light-source mesh near this light, at full brightness) to the bloom
+// source.
+//
+// Shadows: the light's cube map holds distance to the light / far_plane (see
+// shadow_mapping). Twenty lookups in a disc around the direction soften the
+// edge; the bias grows where the light grazes the surface, which keeps
+// floors and walls free of acne.
+uniform vec2 screen_size;
+uniform float far_plane;
+uniform sampler2D position_sampler;
+uniform sampler2D diffuse_sampler;
+uniform sampler2D normal_sampler;
+uniform sampler2D specular_sampler;
+uniform samplerCube shadow_sampler;
+uniform float shadowmapping;
+uniform vec3 light_color;
+uniform float ambient_intensity;
+uniform float diffuse_intensity;
+uniform float specular_intensity;
+uniform float specular_power;
+uniform float atten_con;
+uniform float atten_lin;
+uniform float atten_exp;
+uniform vec3 light_pos_deferred;
+uniform float decay;
+uniform vec3 camera_pos;
+
+layout(location = 4) out vec3 bloomSource;
+layout(location = 5) out vec3 litScene;
+
+const float bloomThreshold = 0.85;
+// A light-source mesh shows at full brightness for the light inside it.
+const float ownedLightSourceReach = 1.5;
+
+const vec3 shadowOffsets[20] = vec3[](
+    vec3(1, 1, 1), vec3(1, -1, 1), vec3(-1, -1, 1), vec3(-1, 1, 1),
+    vec3(1, 1, -1), vec3(1, -1, -1), vec3(-1, -1, -1), vec3(-1, 1, -1),
+    vec3(1, 1, 0), vec3(1, -1, 0), vec3(-1, -1, 0), vec3(-1, 1, 0),
+    vec3(1, 0, 1), vec3(-1, 0, 1), vec3(1, 0, -1), vec3(-1, 0, -1),
+    vec3(0, 1, 1), vec3(0, -1, 1), vec3(0, -1, -1), vec3(0, 1, -1));
+
+float lightReaching(vec3 position, vec3 normal, vec3 toLight)
+{
+    vec3 fromLight = position - light_pos_deferred;
+    float distance = length(fromLight);
+    float grazing = 1.0 - clamp(dot(normal, toLight), 0.0, 1.0);
+    float bias = 0.02 + 0.01 * distance + 0.08 * grazing;
+    float radius = 0.01 + 0.006 * distance;
+    float lit = 0.0;
+    for (int i = 0; i < 20; ++i) {
+        float nearest = texture(shadow_sampler, fromLight + shadowOffsets[i] * radius).r * far_plane;
+        lit += distance - bias > nearest ? 0.0 : 1.0;
+    }
+    return lit / 20.0;
+}
+
+void main()
+{
+    vec2 uv = gl_FragCoord.xy / screen_size;
+    vec3 specularData = texture(specular_sampler, uv).rgb;
+    if (specularData.b < 0.5)
+        discard;  // no surface here
+    vec3 position = texture(position_sampler, uv).xyz;
+    vec3 albedo = texture(diffuse_sampler, uv).rgb;
+    vec3 normal = normalize(texture(normal_sampler, uv).xyz);
+    float specularStrength = specularData.r;
+    bool lightSource = specularData.g > 0.5;
+
+    vec3 toLight = light_pos_deferred - position;
+    float distance = length(toLight);
+    toLight /= max(distance, 1e-5);
+    float attenuation = atten_con + atten_lin * distance + atten_exp * distance * distance;
+    // Never brighter than the light itself right at its centre.
+    float strength = (1.0 - clamp(decay, 0.0, 1.0)) / max(attenuation, 1.0);
+
+    float shadow = shadowmapping > 0.5 ? lightReaching(position, normal, toLight) : 1.0;
+    vec3 toEye = normalize(camera_pos - position);
+    vec3 halfway = normalize(toLight + toEye);
+    float diffuse = max(dot(normal, toLight), 0.0);
+    float specular = diffuse > 0.0 ? pow(max(dot(normal, halfway), 0.0), specular_power) : 0.0;
+
+    vec3 colour = light_color * strength *
+                  (albedo * (ambient_intensity + shadow * diffuse_intensity * diffuse) +
+                   shadow * specular_intensity * specularStrength * specular);
+
+    vec3 glow = vec3(0.0);
+    if (lightSource && distance < ownedLightSourceReach)
+        glow = albedo * (1.0 - clamp(decay, 0.0, 1.0));
+
+    litScene = colour + glow;
+    float brightness = max(max(colour.r, colour.g), colour.b);
+    vec3 bright = brightness > bloomThreshold ? colour * (brightness - bloomThreshold) / brightness : vec3(0.0);
+    bloomSource = bright + glow;
+}

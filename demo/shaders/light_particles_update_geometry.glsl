@@ -1,0 +1,138 @@
+#version 440 core
+
+// Steps one record of the spark simulation and writes the next generation.
+//
+// Record layout (fourteen floats, captured as four outputs in this order):
+//   0      type: 0 the emitter, 1 a spark that is a light source, 2 a plain spark
+//   1-3    position          4-6  velocity (units per second)
+//   7      seed: a spark's random number in 0..1; the emitter's milliseconds
+//          since it last emitted
+//   8      age fraction 0..1 of a spark; -1 for the emitter (never drawn)
+//   9      a spark's age in milliseconds; the emitter's count of emissions
+//   10     sprite size, 1 = seven tenths of a unit; handed from the emitter to its sparks
+//   11     gravity in units per second squared; handed on the same way
+//   12-13  start and end hue (0..1 around the colour wheel)
+//
+// The emitter stays record 0: it is always written first. Every
+// spawn_offset_ms it emits spawn_particle_count sparks at origin_pos, the
+// first spawn_lightsource_count of them light sources, flying in random
+// directions at velo_factor units per second. A spark falls under its
+// gravity and dies at particle_lifetime_ms. A new emitter fires at once.
+layout(points) in;
+layout(points, max_vertices = 64) out;
+
+in Record {
+    float type;
+    vec3 position;
+    vec3 velocity;
+    float seed;
+    float age;
+    float life;
+    float size;
+    float gravity;
+    float start_hue;
+    float end_hue;
+} record[];
+
+// Seconds, as the engine sends them; converted once below.
+uniform float dt_s;
+uniform float curr_t_ms;
+uniform float particle_lifetime_ms;
+uniform float spawn_offset_ms;
+uniform int spawn_particle_count;
+uniform int spawn_lightsource_count;
+uniform vec3 origin_pos;
+uniform sampler1D random_directions_sampler;
+uniform float start_hue_uniform;
+uniform float end_hue_uniform;
+uniform float velo_factor;
+
+out vec4 type_position;
+out vec4 velocity_seed;
+out vec4 age_life_size_gravity;
+out vec2 hues;
+
+const int maxSparksPerStep = 63;  // the emitter's own record makes 64
+const int maxBatchesPerStep = 8;  // a long frame catches up this far, no further
+const float randomTexels = 2048.0;
+
+void write(float type, vec3 position, vec3 velocity, float seed, float age, float life, float size,
+           float gravity, float startHue, float endHue)
+{
+    type_position = vec4(type, position);
+    velocity_seed = vec4(velocity, seed);
+    age_life_size_gravity = vec4(age, life, size, gravity);
+    hues = vec2(startHue, endHue);
+    EmitVertex();
+    EndPrimitive();
+}
+
+vec3 randomTexel(int index)
+{
+    float u = (float(index % int(randomTexels)) + 0.5) / randomTexels;
+    return texture(random_directions_sampler, u).rgb;
+}
+
+vec3 randomDirection(int index)
+{
+    vec3 v = randomTexel(index) * 2.0 - 1.0;
+    float len = length(v);
+    return len > 0.001 ? v / len : vec3(0.0, 1.0, 0.0);
+}
+
+void emit(float nowMs, float dtMs)
+{
+    float sinceMs = record[0].seed + dtMs;
+    float emissions = record[0].life;
+    int batches = 0;
+    if (emissions == 0.0) {
+        batches = 1;
+        sinceMs = 0.0;
+    } else if (spawn_offset_ms <= 0.0) {
+        batches = 1;
+        sinceMs = 0.0;
+    } else {
+        while (sinceMs >= spawn_offset_ms && batches < maxBatchesPerStep) {
+            sinceMs -= spawn_offset_ms;
+            ++batches;
+        }
+        sinceMs = min(sinceMs, spawn_offset_ms);
+    }
+
+    write(0.0, origin_pos, record[0].velocity, sinceMs, -1.0, emissions + float(batches), record[0].size,
+          record[0].gravity, start_hue_uniform, end_hue_uniform);
+
+    int count = max(spawn_particle_count, 0);
+    int lights = clamp(spawn_lightsource_count, 0, count);
+    int written = 0;
+    int salt = int(mod(nowMs, 997.0));
+    for (int b = 0; b < batches; ++b) {
+        int batch = int(emissions) + b;
+        for (int i = 0; i < count && written < maxSparksPerStep; ++i) {
+            int index = batch * 61 + i * 7 + salt * 13;
+            vec3 velocity = randomDirection(index) * velo_factor;
+            float seed = randomTexel(index + 1024).x;
+            write(i < lights ? 1.0 : 2.0, origin_pos, velocity, seed, 0.0, 0.0, record[0].size,
+                  record[0].gravity, start_hue_uniform, end_hue_uniform);
+            ++written;
+        }
+    }
+}
+
+void main()
+{
+    float dtMs = dt_s * 1000.0;
+    float nowMs = curr_t_ms * 1000.0;
+    if (record[0].type == 0.0) {
+        emit(nowMs, dtMs);
+        return;
+    }
+
+    float lifeMs = record[0].life + dtMs;
+    if (lifeMs >= particle_lifetime_ms)
+        return;  // dead: not written
+    vec3 velocity = record[0].velocity - vec3(0.0, record[0].gravity * dt_s, 0.0);
+    vec3 position = record[0].position + velocity * dt_s;
+    write(record[0].type, position, velocity, record[0].seed, lifeMs / particle_lifetime_ms, lifeMs,
+          record[0].size, record[0].gravity, record[0].start_hue, record[0].end_hue);
+}

@@ -1,0 +1,6 @@
+#version 440 core
+
+// No colour: only the stencil counts of the sphere's faces matter.
+void main()
+{
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/DeferredLightAccumulation.h"
+#include "render/StencilTest.h"
+#include "render/Target.h"
+#include "render/fbo/DeferredShadingFBO.h"
+
+namespace orv::scene {
+class PointLight;
+}
+
+namespace orv::render {
+
+class ParticleSystem;
+class ShadowMapping;
+
+// The heart of the frame: draws the opaque meshes into the geometry buffer,
+// lights them once per light through a stencil-marked volume (the fixed
+// lights, then the sparks that are light sources), blurs the bright parts,
+// composes the result onto the screen and hands its depth on to the passes
+// that draw after it.
+class DeferredRenderGeometry : public Target {
+public:
+    DeferredRenderGeometry(gl::ProgramManager& programs, const view::OpenGLwindow& window,
+                           const config::ModelCatalogue& models, std::shared_ptr<ShadowMapping> shadowMapping,
+                           std::shared_ptr<ParticleSystem> particles, int maxParticleLights);
+
+    void setLights(const std::vector<std::shared_ptr<scene::PointLight>>& lights) { lights_ = lights; }
+    const std::vector<std::shared_ptr<scene::PointLight>>& lights() const { return lights_; }
+    const std::shared_ptr<scene::PointLight>& currentLight() const { return currentLight_; }
+    fbo::DeferredShadingFBO& fbo() { return fbo_; }
+
+    // The bloom switch is read from caller, which is this pass when the renderer runs it.
+    void draw(scene::Scene& scene, Target& caller) override;
+    std::string name() const override { return "deferred_render_geometry"; }
+
+    bool usesDiffuseMap() const override { return true; }
+    bool usesNormalMap() const override { return true; }
+    bool usesSpecularMap() const override { return true; }
+    bool usesDisplacementMap() const override { return true; }
+
+    // A spark record can light the scene when it is a light source whose
+    // position, age and hues are all finite numbers.
+    static bool isUsableLightRecord(const float* record);
+
+    // How many lights the last draw ran the stencil and light passes for.
+    unsigned lightsDrawn() const { return lightsDrawn_; }
+
+private:
+    void drawLight(scene::Scene& scene, const std::shared_ptr<scene::PointLight>& light);
+    void compose(Target& caller, GLuint blurred);
+
+    fbo::DeferredShadingFBO fbo_;
+    DeferredLightAccumulation accumulation_;
+    StencilTest stencil_;
+    std::vector<std::shared_ptr<scene::PointLight>> lights_;
+    std::shared_ptr<scene::PointLight> currentLight_;
+    std::shared_ptr<ParticleSystem> particles_;
+    std::shared_ptr<scene::PointLight> particleLight_;
+    int maxParticleLights_;
+    const gl::Program* bloomProgram_;
+    const gl::Program* copyProgram_;
+    int bloomScene_;
+    int bloomBlur_;
+    int copyScene_;
+    unsigned lightsDrawn_ = 0;
+};
+
+}  // namespace orv::render
