@@ -2,8 +2,10 @@
 
 // Adds one point light's Blinn-Phong light at the stored surface under this
 // pixel: to the lit scene, and what is brighter than bloomThreshold (plus
-// every light-source mesh near this light, at full brightness) to the bloom
-// source.
+// every light-source mesh near this light, glowing in the light's colour at
+// full brightness) to the bloom source. A faint unshadowed share of the
+// diffuse light stands in for light bounced around the room, so surfaces
+// turned away from every light are dark but not black.
 //
 // Shadows: the light's cube map holds distance to the light / far_plane (see
 // shadow_mapping). Twenty lookups in a disc around the direction soften the
@@ -35,6 +37,7 @@ layout(location = 5) out vec3 litScene;
 const float bloomThreshold = 0.85;
 // A light-source mesh shows at full brightness for the light inside it.
 const float ownedLightSourceReach = 1.5;
+const float bounce = 0.15;
 
 const vec3 shadowOffsets[20] = vec3[](
     vec3(1, 1, 1), vec3(1, -1, 1), vec3(-1, -1, 1), vec3(-1, 1, 1),
@@ -84,12 +87,12 @@ void main()
     float specular = diffuse > 0.0 ? pow(max(dot(normal, halfway), 0.0), specular_power) : 0.0;
 
     vec3 colour = light_color * strength *
-                  (albedo * (ambient_intensity + shadow * diffuse_intensity * diffuse) +
+                  (albedo * (ambient_intensity + bounce * diffuse_intensity + shadow * diffuse_intensity * diffuse) +
                    shadow * specular_intensity * specularStrength * specular);
 
     vec3 glow = vec3(0.0);
     if (lightSource && distance < ownedLightSourceReach)
-        glow = albedo * (1.0 - clamp(decay, 0.0, 1.0));
+        glow = light_color * (1.0 - clamp(decay, 0.0, 1.0));
 
     litScene = colour + glow;
     float brightness = max(max(colour.r, colour.g), colour.b);

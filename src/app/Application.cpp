@@ -14,6 +14,7 @@
 #include "scene/SceneObject.h"
 #include "timeline/Timeline.h"
 #include "gl/ProgramManager.h"
+#include "render/Renderer.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::app {
@@ -100,7 +101,13 @@ int Application::play()
     timeline::Timeline timeline =
         reading(timelineFile, [&] { return timeline::Timeline(timelineFile, description.root(), window, particle); });
 
-    scene::Scene scene(window, timeline, particle);
+    // The renderer needs the lamp the room light sits in.
+    if (description.root()->findMeshInstances("Room_Light").empty())
+        throw std::runtime_error(std::string(sceneFile) + ": no node named \"Room_Light\" carrying a mesh");
+    render::Renderer renderer(description.root(), programs, window, catalogue, particle);
+    renderer.registerMeshInstances();
+
+    scene::Scene scene(window, timeline, renderer, particle);
     scene.setRoot(description.root());
 
     startMusic(musicFile);

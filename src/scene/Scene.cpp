@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 #include <glm/gtc/type_ptr.hpp>
 
+#include "render/Renderer.h"
 #include "render/Target.h"
 #include "scene/GLErrors.h"
 #include "scene/MeshInstance.h"
@@ -24,6 +25,12 @@ constexpr double settlingStep = 0.00001;
 
 }  // namespace
 
+Scene::Scene(view::OpenGLwindow& window, timeline::Timeline& timeline, render::Renderer& renderer,
+             std::shared_ptr<Particle> particle)
+    : window_(window), timeline_(timeline), renderer_(&renderer), particle_(std::move(particle))
+{
+}
+
 Scene::Scene(view::OpenGLwindow& window, timeline::Timeline& timeline, std::shared_ptr<Particle> particle)
     : window_(window), timeline_(timeline), particle_(std::move(particle))
 {
@@ -38,21 +45,31 @@ void Scene::run()
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
 
-    std::uint32_t frame = 0;
+    std::uint32_t frameCount = 0;
     while (window_.isOpen()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
         double dt = timer_.elapsed();
-        if (frame < settlingFrames) {
+        if (frameCount < settlingFrames) {
             dt = settlingStep;
-            ++frame;  // counting stops here, so the counter can never wrap back into the settling frames
+            ++frameCount;  // counting stops here, so the counter can never wrap back into the settling frames
         }
 
-        timeline_.update(dt);
-        root_->update(dt);
-
+        frame(dt);
         window_.swapBuffers();
         reportGLErrors();
+    }
+}
+
+void Scene::frame(double dt)
+{
+    timeline_.update(dt);
+    if (renderer_ != nullptr)
+        renderer_->prepare(timeline_.currentInactiveTargets());
+    root_->update(dt);
+    if (renderer_ != nullptr) {
+        renderer_->update(dt);
+        renderer_->render(*this);
     }
 }
 

@@ -11,6 +11,7 @@ namespace orv::timeline {
 class Timeline;
 }
 namespace orv::render {
+class Renderer;
 class Target;
 }
 
@@ -24,6 +25,10 @@ class SceneObject;
 // camera matrices, the camera position and the main particle's light.
 class Scene {
 public:
+    Scene(view::OpenGLwindow& window, timeline::Timeline& timeline, render::Renderer& renderer,
+          std::shared_ptr<Particle> particle);
+    // A scene without a renderer: its frames move the timeline and the tree
+    // and draw nothing, for code that runs passes of its own.
     Scene(view::OpenGLwindow& window, timeline::Timeline& timeline, std::shared_ptr<Particle> particle);
     virtual ~Scene();
 
@@ -31,6 +36,9 @@ public:
 
     // Renders frames until the window asks to close.
     void run();
+    // One frame of the loop, dt already settled: timeline, renderer
+    // switches, tree, renderer update and render. No presentation.
+    void frame(double dt);
 
     timeline::Timeline& timeline() { return timeline_; }
 
@@ -46,6 +54,7 @@ private:
     FrameTimer timer_;
     view::OpenGLwindow& window_;
     timeline::Timeline& timeline_;
+    render::Renderer* renderer_ = nullptr;
     std::shared_ptr<Particle> particle_;
     std::shared_ptr<SceneObject> root_;
 };

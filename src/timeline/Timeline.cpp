@@ -5,6 +5,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "render/TargetNames.h"
 #include "scene/Particle.h"
 #include "scene/PerspectiveCamera.h"
 #include "scene/SceneObject.h"
@@ -12,19 +13,6 @@
 namespace orv::timeline {
 
 namespace {
-
-// What the renderer understands in "inactive_targets": its passes and its
-// effect switches.
-constexpr std::array<const char*, 15> knownInactiveTargets = {
-    "shadow_mapping",  "godray_pre",         "deferred_render_geometry", "particle_system", "cubemap",
-    "reflection",      "refraction",         "main_particle",            "godray_post",     "parallax",
-    "bloom",           "shadowcast_pillars", "particle_shadows",         "roomlight_shadows", "render_pillars"};
-
-bool isKnownInactiveTarget(const std::string& name)
-{
-    return std::any_of(knownInactiveTargets.begin(), knownInactiveTargets.end(),
-                       [&](const char* known) { return name == known; });
-}
 
 std::vector<glm::vec2> readKeys(const YAML::Node& list)
 {
@@ -113,7 +101,7 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
     std::vector<std::string> targets;
     for (const auto& entry : inactiveTargets) {
         const auto name = entry.as<std::string>();
-        if (isKnownInactiveTarget(name)) {
+        if (render::isKnownInactiveName(name)) {
             targets.push_back(name);
         } else {
             std::cerr << fileName_ << ": " << which << ": \"" << name

@@ -197,10 +197,7 @@ TEST(DeferredLightingPicture, LitRoomWithSparksAndBloom)
     particle.setLifetimeMs(2500.0);
     particle.setVelocityFactor(2.0f);
     particle.setHues(0.08f, 0.6f);
-    // The sparks leave from above the box.
-    particle.setPosition({0.0f, 1.6f, 0.0f});
-    particle.setLocalMatrix(glm::translate(glm::mat4(1.0f), glm::vec3(1.5f, 1.6f, 1.0f)));
-    room.rig.root->update(0.0);
+    room.placeParticle({0.8f, 1.6f, 0.8f});  // the sparks leave from beside the box
     for (int frame = 0; frame < 90; ++frame)
         room.sparks->update(1.0 / 60.0);
     room.drawFrame();

@@ -155,6 +155,13 @@ void LitRoom::playFrames(int frames, double dt)
     }
 }
 
+void LitRoom::placeParticle(const glm::vec3& world)
+{
+    // The particle undoes the demo room's Z-up turn, which this room does not have.
+    rig.particle->setPosition({world.x, world.z, -world.y});
+    rig.root->update(0.0);
+}
+
 glm::ivec2 LitRoom::pixelOf(const glm::vec3& world) const
 {
     const glm::vec4 clip = rig.timeline->viewProjection() * glm::vec4(world, 1.0f);

@@ -39,6 +39,9 @@ public:
     // The shadow and geometry passes, the spark update first, for frames of dt seconds.
     void playFrames(int frames, double dt);
 
+    // Puts the main particle (the sparks' emitter) at a world point.
+    void placeParticle(const glm::vec3& world);
+
     // Where a world point lands in the window's pixels.
     glm::ivec2 pixelOf(const glm::vec3& world) const;
     // The lit-scene texture of the geometry buffer (RGB floats, before tone mapping) at a pixel.

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "render/Target.h"
+#include "render/fbo/GodRayFBO.h"
+
+namespace orv::scene {
+class RoomLight;
+}
+namespace orv::view {
+class OpenGLwindow;
+}
+
+namespace orv::render {
+
+// The occlusion image of the god rays: the room light's lamp drawn bright,
+// every other mesh drawn black in front of it, softened by one blur level.
+class GodrayPre : public Target {
+public:
+    GodrayPre(gl::ProgramManager& programs, const view::OpenGLwindow& window,
+              std::shared_ptr<scene::RoomLight> roomLight);
+
+    void draw(scene::Scene& scene, Target& caller) override;
+    std::string name() const override { return "godray_pre"; }
+    bool usesDiffuseMap() const override { return true; }
+
+    fbo::GodRayFBO& fbo() { return fbo_; }
+    // The blurred occlusion image of the last draw; 0 before the first.
+    GLuint occlusionTexture() const { return occlusionTexture_; }
+    const std::shared_ptr<scene::RoomLight>& roomLight() const { return roomLight_; }
+
+private:
+    GLuint occlusionTexture_ = 0;
+    fbo::GodRayFBO fbo_;
+    std::shared_ptr<scene::RoomLight> roomLight_;
+    int drawBackground_ = -2;  // looked up on the first draw
+};
+
+}  // namespace orv::render

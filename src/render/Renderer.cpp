@@ -1,0 +1,166 @@
+#include "render/Renderer.h"
+
+#include <stdexcept>
+
+#include "render/Cubemap.h"
+#include "render/DeferredRenderGeometry.h"
+#include "render/GodrayPost.h"
+#include "render/GodrayPre.h"
+#include "render/MainParticle.h"
+#include "render/ParticleSystem.h"
+#include "render/Reflection.h"
+#include "render/Refraction.h"
+#include "render/ShadowMapping.h"
+#include "render/TargetNames.h"
+#include "scene/MeshInstance.h"
+#include "scene/Particle.h"
+#include "scene/RoomLight.h"
+#include "scene/SceneObject.h"
+
+namespace orv::render {
+
+namespace {
+
+constexpr const char* roomLightName = "Room_Light";
+constexpr const char* pillarText = "Pillar";
+
+std::vector<scene::MeshInstance*> pillarsAmong(const std::vector<std::shared_ptr<scene::MeshInstance>>& instances)
+{
+    std::vector<scene::MeshInstance*> pillars;
+    for (const auto& instance : instances) {
+        if (instance && instance->meshName().find(pillarText) != std::string::npos)
+            pillars.push_back(instance.get());
+    }
+    return pillars;
+}
+
+}  // namespace
+
+Renderer::Renderer(std::shared_ptr<scene::SceneObject> root, gl::ProgramManager& programs,
+                   view::OpenGLwindow& window, const config::ModelCatalogue& models,
+                   std::shared_ptr<scene::Particle> particle)
+    : root_(std::move(root)), programs_(&programs), models_(&models), particle_(std::move(particle))
+{
+    const auto lamps = root_->findMeshInstances(roomLightName);
+    if (lamps.empty())
+        throw std::runtime_error(std::string("no node named \"") + roomLightName + "\" carrying a mesh");
+    roomLight_ = std::make_shared<scene::RoomLight>(lamps.front());
+
+    const std::shared_ptr<scene::PointLight> particleLight(particle_, static_cast<scene::PointLight*>(particle_.get()));
+    particleLight->setShadowCasting(true);
+    roomLight_->setShadowCasting(true);
+    const std::vector<std::shared_ptr<scene::PointLight>> lights = {particleLight, roomLight_};
+
+    const auto godrayPre = std::make_shared<GodrayPre>(programs, window, roomLight_);
+    insert(godrayPre);
+    insert(std::make_shared<GodrayPost>(programs, godrayPre));
+    const auto cubemap = std::make_shared<Cubemap>(programs);
+    insert(cubemap);
+    insert(std::make_shared<Reflection>(programs, cubemap));
+    insert(std::make_shared<Refraction>(programs, cubemap));
+    const auto shadows = std::make_shared<ShadowMapping>(programs, lights, window);
+    insert(shadows);
+    const auto particles = std::make_shared<ParticleSystem>(programs, sparkCapacity, particle_);
+    insert(particles);
+    const auto geometry =
+        std::make_shared<DeferredRenderGeometry>(programs, window, models, shadows, particles, maxParticleLights);
+    geometry->setLights(lights);
+    insert(geometry);
+    insert(std::make_shared<MainParticle>(particles));
+
+    for (std::string_view name : targets::updateOrder)
+        updateOrder_.push_back(target(std::string(name)));
+    for (std::string_view name : targets::renderOrder)
+        renderOrder_.push_back(target(std::string(name)));
+    geometry_ = geometry.get();
+    shadows_ = shadows.get();
+}
+
+Renderer::~Renderer() = default;
+
+void Renderer::insert(const std::shared_ptr<Target>& target) { targets_.emplace(target->name(), target); }
+
+Target* Renderer::target(const std::string& name) const
+{
+    const auto found = targets_.find(name);
+    return found == targets_.end() ? nullptr : found->second.get();
+}
+
+void Renderer::registerMeshInstances()
+{
+    registerObject(*root_);
+    geometryPillars_ = pillarsAmong(geometry_->drawables());
+    shadowPillars_ = pillarsAmong(shadows_->drawables());
+}
+
+void Renderer::registerObject(const scene::SceneObject& object)
+{
+    Target* godrayPre = target(std::string(targets::godrayPre));
+    Target* godrayPost = target(std::string(targets::godrayPost));
+    for (const auto& instance : object.meshInstances()) {
+        for (const auto& name : instance->meshTargets()) {
+            if (Target* named = target(name))
+                named->addDrawable(instance);
+        }
+        godrayPre->addDrawable(instance);
+        godrayPost->addDrawable(instance);
+    }
+    for (const auto& child : object.children())
+        registerObject(*child);
+}
+
+void Renderer::prepare(const std::vector<std::string>& inactive)
+{
+    for (auto& entry : targets_) {
+        entry.second->setEnabled(true);
+        entry.second->setBloomEnabled(true);
+    }
+    for (const auto& instance : geometry_->drawables())
+        instance->setParallax(true);
+    for (scene::MeshInstance* pillar : geometryPillars_)
+        pillar->setRenderFlag(true);
+    for (scene::MeshInstance* pillar : shadowPillars_)
+        pillar->setCastShadow(true);
+    particle_->setShadowCasting(true);
+    roomLight_->setShadowCasting(true);
+
+    for (const std::string& name : inactive) {
+        if (name == switches::parallax) {
+            for (const auto& instance : geometry_->drawables())
+                instance->setParallax(false);
+        } else if (name == switches::bloom) {
+            for (auto& entry : targets_)
+                entry.second->setBloomEnabled(false);
+        } else if (name == switches::shadowcastPillars) {
+            for (scene::MeshInstance* pillar : shadowPillars_)
+                pillar->setCastShadow(false);
+        } else if (name == switches::particleShadows) {
+            particle_->setShadowCasting(false);
+        } else if (name == switches::roomlightShadows) {
+            roomLight_->setShadowCasting(false);
+        } else if (name == switches::renderPillars) {
+            for (scene::MeshInstance* pillar : geometryPillars_)
+                pillar->setRenderFlag(false);
+        } else if (Target* named = target(name)) {
+            named->setEnabled(false);
+        }
+    }
+}
+
+void Renderer::update(double dt)
+{
+    for (Target* target : updateOrder_) {
+        if (target->isEnabled())
+            target->update(dt);
+    }
+}
+
+void Renderer::render(scene::Scene& scene)
+{
+    for (Target* target : renderOrder_) {
+        if (target->isEnabled())
+            target->draw(scene, *target);
+    }
+}
+
+}  // namespace orv::render

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace orv::config {
+class ModelCatalogue;
+}
+namespace orv::gl {
+class ProgramManager;
+}
+namespace orv::scene {
+class MeshInstance;
+class Particle;
+class RoomLight;
+class Scene;
+class SceneObject;
+}  // namespace orv::scene
+namespace orv::view {
+class OpenGLwindow;
+}
+
+namespace orv::render {
+
+class Target;
+
+// Builds every render pass once, hands each mesh instance of the scene to
+// the passes its model names, and each frame applies the current shot's
+// switches, updates the animated passes and runs them all in their fixed
+// order.
+class Renderer {
+public:
+    static constexpr unsigned sparkCapacity = 5000;
+    static constexpr int maxParticleLights = 100;
+
+    // Throws std::runtime_error when the scene has no "Room_Light" node
+    // carrying a mesh instance; errors of the passes (undeclared programs or
+    // uniforms, a missing light volume model) propagate.
+    Renderer(std::shared_ptr<scene::SceneObject> root, gl::ProgramManager& programs, view::OpenGLwindow& window,
+             const config::ModelCatalogue& models, std::shared_ptr<scene::Particle> particle);
+    ~Renderer();
+
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    // Walks the tree once: every mesh instance goes to the targets its
+    // model lists (unknown names are skipped) and to both god-ray passes.
+    void registerMeshInstances();
+
+    // Starts from everything on, then turns off what the shot lists: the
+    // effect switches, and any target by name. Other names are ignored.
+    void prepare(const std::vector<std::string>& inactive);
+    void update(double dt);
+    void render(scene::Scene& scene);
+
+    // The target of that name, or null.
+    Target* target(const std::string& name) const;
+    const std::shared_ptr<scene::RoomLight>& roomLight() const { return roomLight_; }
+
+private:
+    void insert(const std::shared_ptr<Target>& target);
+    void registerObject(const scene::SceneObject& object);
+
+    std::shared_ptr<scene::SceneObject> root_;
+    std::unordered_map<std::string, std::shared_ptr<Target>> targets_;
+    gl::ProgramManager* programs_;
+    const config::ModelCatalogue* models_;
+    // The orders, resolved to their targets once.
+    std::vector<Target*> renderOrder_;
+    std::vector<Target*> updateOrder_;
+    std::shared_ptr<scene::Particle> particle_;
+    std::shared_ptr<scene::RoomLight> roomLight_;
+    Target* geometry_ = nullptr;
+    Target* shadows_ = nullptr;
+    // The "Pillar" meshes among the drawables of the geometry and shadow
+    // passes, found once so that prepare never compares names.
+    std::vector<scene::MeshInstance*> geometryPillars_;
+    std::vector<scene::MeshInstance*> shadowPillars_;
+};
+
+}  // namespace orv::render

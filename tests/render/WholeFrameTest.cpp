@@ -1,0 +1,61 @@
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "scene/GLErrors.h"
+#include "support/DemoRig.h"
+#include "support/GLContext.h"
+#include "support/LitRoom.h"
+
+namespace {
+
+// The bundled demo through the real renderer, two seconds in at a fixed
+// five frames a second (a frame costs about a second here): sky where the room is open, lit walls and floor, and
+// the main particle glowing. The frame is written as demo.png.
+TEST(WholeFrame, DemoShowsSkyLitRoomAndTheParticle)
+{
+    ASSERT_EQ(orv::test::ensureGLContext(), "");
+    testing::internal::CaptureStderr();
+    std::vector<std::uint8_t> picture;
+    int width = 0;
+    int height = 0;
+    glm::ivec2 particleAt{};
+    {
+        orv::test::DemoRig demo;
+        width = demo.window->width();
+        height = demo.window->height();
+        for (int i = 0; i < 10; ++i)
+            demo.frame(0.2);
+        orv::scene::reportGLErrors();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        picture = orv::test::readPixels(0, 0, width, height);
+        const glm::vec4 clip = demo.timeline->viewProjection() * glm::vec4(demo.particle->position(), 1.0f);
+        particleAt = glm::ivec2((glm::vec2(clip) / clip.w * 0.5f + 0.5f) * glm::vec2(width, height));
+    }
+    const std::string errors = testing::internal::GetCapturedStderr();
+    orv::test::savePng("demo.png", picture, width, height);
+    EXPECT_EQ(errors.find("GL error"), std::string::npos) << errors;
+
+    const auto at = [&](int x, int y) {
+        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
+        return glm::ivec3(picture[i], picture[i + 1], picture[i + 2]);
+    };
+    // The top row looks past the wall tops into the sky: blue above all.
+    const glm::ivec3 sky = at(width / 2, height - 2);
+    EXPECT_GT(sky.b, sky.r) << "sky at the top of the frame";
+    EXPECT_GT(sky.b, 60);
+    std::size_t lit = 0;
+    for (int y = 0; y < height / 2; ++y) {
+        for (int x = 0; x < width; ++x)
+            lit += at(x, y).r + at(x, y).g + at(x, y).b > 90 ? 1 : 0;
+    }
+    EXPECT_GT(lit, static_cast<std::size_t>(width * height / 10)) << "lit geometry in the lower half";
+    ASSERT_TRUE(particleAt.x >= 0 && particleAt.y >= 0 && particleAt.x < width && particleAt.y < height)
+        << "the particle is in view";
+    const glm::ivec3 glow = at(particleAt.x, particleAt.y);
+    EXPECT_GT(glow.r + glow.g + glow.b, 600) << "the main particle glows";
+}
+
+}  // namespace
