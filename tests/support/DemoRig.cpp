@@ -9,9 +9,16 @@
 
 namespace orv::test {
 
-DemoRig::DemoRig() : previousDir(std::filesystem::current_path())
+DemoRig::DemoRig(int width, int height) : previousDir(std::filesystem::current_path())
 {
-    std::filesystem::current_path(ORV_SOURCE_DIR "/demo");
+    const std::filesystem::path demo = ORV_SOURCE_DIR "/demo";
+    for (const char* linked : {"shaders", "assets"})
+        std::filesystem::create_directory_symlink(demo / linked, folder.path() / linked);
+    folder.write("config/window.yaml", "OpenGLwindow:\n  title: \"demo rig\"\n  resolution: {x: " +
+                                           std::to_string(width) + ", y: " + std::to_string(height) + "}\n");
+    for (const char* linked : {"gl_programs.yaml", "models.yaml", "scene.yaml", "timeline.yaml"})
+        std::filesystem::create_symlink(demo / "config" / linked, folder.path() / "config" / linked);
+    std::filesystem::current_path(folder.path());
     view::OpenGLwindow::resetInputState();
     window = std::make_unique<view::OpenGLwindow>("config/window.yaml");
     if (!window->init())

@@ -6,6 +6,7 @@
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
 #include "gl/ProgramManager.h"
+#include "support/Scratch.h"
 #include "render/Renderer.h"
 #include "scene/Particle.h"
 #include "scene/Scene.h"
@@ -15,13 +16,15 @@
 namespace orv::test {
 
 // The bundled demo built in this process the way the player builds it (its
-// window, programs, models, scene, timeline and renderer), without music
-// and without a frame loop: frames are stepped by hand with a fixed dt.
-// The working directory is the demo folder while it lives. Throws when no
-// window can be opened.
+// programs, models, scene, timeline and renderer), in a window of the given
+// size instead of the demo's own, without music and without a frame loop:
+// frames are stepped by hand with a fixed dt. It plays from a scratch copy
+// of the demo folder (links to its shaders, assets and configuration, with
+// a window file of its own), the working directory while it lives. Throws
+// when no window can be opened.
 class DemoRig {
 public:
-    DemoRig();
+    explicit DemoRig(int width = 320, int height = 180);
     ~DemoRig();
     DemoRig(const DemoRig&) = delete;
     DemoRig& operator=(const DemoRig&) = delete;
@@ -29,6 +32,7 @@ public:
     // One frame as the loop runs it, onto the window's framebuffer (not presented).
     void frame(double dt);
 
+    ScratchDir folder;
     std::filesystem::path previousDir;
     std::unique_ptr<view::OpenGLwindow> window;
     std::unique_ptr<gl::ProgramManager> programs;
