@@ -1,6 +1,7 @@
 #version 440 core
 
-// A surface that mirrors the sky: world position and normal for the fragment stage.
+// A mirror or glass surface: world position and normal for the fragment
+// stage of the reflection and the refraction program.
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 

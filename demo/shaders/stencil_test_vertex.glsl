@@ -1,6 +1,7 @@
 #version 440 core
 
-// The light's bounding sphere, placed by m_matrix; nothing else is needed to mark its volume.
+// The light's bounding sphere, placed by m_matrix: all the stencil pass needs
+// to mark the volume, and all the light pass needs to cover it.
 layout(location = 0) in vec3 position;
 
 uniform mat4 m_matrix;

@@ -171,3 +171,34 @@ TEST_F(Demo, SyntaxErrorInAnyConfigurationFileIsOneLineNamingIt)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Demo, LightVolumeModelWithoutItsSphereIsOneLineNamingTheCatalogue)
+{
+    std::string models = read("config/models.yaml");
+    models.replace(models.find("assets/models/bounding_sphere.gltf"), 34, "assets/models/crate.gltf");
+    dir.write("config/models.yaml", models);
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/models.yaml"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("\"BoundingSphere\""), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
+}
+
+TEST_F(Demo, SceneWithoutTheLampIsOneLineNamingTheSceneFile)
+{
+    std::string room = read("assets/models/room.gltf");
+    for (auto at = room.find("\"Room_Light\""); at != std::string::npos; at = room.find("\"Room_Light\""))
+        room.replace(at, 12, "\"Room_Lamp\"");
+    dir.write("assets/models/room.gltf", room);
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(withoutAudioNote(run.err), "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/scene.yaml"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("\"Room_Light\""), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
+}
+
+}  // namespace
