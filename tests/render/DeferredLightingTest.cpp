@@ -185,7 +185,7 @@ namespace {
 
 // The whole chain at a size worth looking at: both lights with shadows,
 // light-source sparks and bloom, then the sparks drawn over the lit scene.
-// The picture is written next to the test binary's working directory.
+// The picture goes to the build's picture folder.
 TEST(DeferredLightingPicture, LitRoomWithSparksAndBloom)
 {
     ASSERT_EQ(orv::test::ensureGLContext(), "");
@@ -208,7 +208,7 @@ TEST(DeferredLightingPicture, LitRoomWithSparksAndBloom)
     room.sparks->draw(*room.rig.scene, *room.sparks);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     const auto picture = orv::test::readPixels(0, 0, 640, 480);
-    orv::test::savePng("deferred-lighting.png", picture, 640, 480);
+    orv::test::savePicture("deferred-lighting.png", picture, 640, 480);
 
     EXPECT_GT(room.geometry->lightsDrawn(), 2u + 10u) << "spark lights join the two fixed lights";
     EXPECT_NE(picture, withoutSprites) << "the sprites show";

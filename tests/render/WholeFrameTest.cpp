@@ -13,7 +13,7 @@ namespace {
 
 // The bundled demo through the real renderer at 640 x 360, two seconds in
 // at a fixed five frames a second: sky where the room is open, lit walls and floor, and
-// the main particle glowing. The frame is written as demo.png.
+// the main particle glowing. The frame goes to the build's picture folder.
 TEST(WholeFrame, DemoShowsSkyLitRoomAndTheParticle)
 {
     ASSERT_EQ(orv::test::ensureGLContext(), "");
@@ -35,7 +35,7 @@ TEST(WholeFrame, DemoShowsSkyLitRoomAndTheParticle)
         particleAt = glm::ivec2((glm::vec2(clip) / clip.w * 0.5f + 0.5f) * glm::vec2(width, height));
     }
     const std::string errors = testing::internal::GetCapturedStderr();
-    orv::test::savePng("demo.png", picture, width, height);
+    orv::test::savePicture("demo.png", picture, width, height);
     EXPECT_EQ(errors.find("GL error"), std::string::npos) << errors;
 
     const auto at = [&](int x, int y) {

@@ -1,6 +1,7 @@
 #include "support/LitRoom.h"
 
 #include <cmath>
+#include <filesystem>
 #include <stdexcept>
 
 #include <GLFW/glfw3.h>
@@ -184,8 +185,10 @@ glm::vec3 LitRoom::litSceneAt(const glm::ivec2& pixel) const
     return {texels[at], texels[at + 1], texels[at + 2]};
 }
 
-void savePng(const std::string& path, const std::vector<std::uint8_t>& rgba, int width, int height)
+std::string savePicture(const std::string& name, const std::vector<std::uint8_t>& rgba, int width, int height)
 {
+    std::filesystem::create_directories(ORV_PICTURE_DIR);
+    const std::string path = (std::filesystem::path(ORV_PICTURE_DIR) / name).string();
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
@@ -198,6 +201,7 @@ void savePng(const std::string& path, const std::vector<std::uint8_t>& rgba, int
     ilDeleteImages(1, &image);
     if (!saved)
         throw std::runtime_error("cannot save " + path);
+    return path;
 }
 
 }  // namespace orv::test

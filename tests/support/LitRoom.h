@@ -62,7 +62,9 @@ public:
     std::shared_ptr<render::DeferredRenderGeometry> geometry;
 };
 
-// Writes RGBA8 pixels (bottom row first, as GL reads them) as a PNG file.
-void savePng(const std::string& path, const std::vector<std::uint8_t>& rgba, int width, int height);
+// Writes RGBA8 pixels (bottom row first, as GL reads them) as a PNG file
+// named name in the build's picture folder (build/<preset>/pictures), which
+// it creates, and returns the file's path.
+std::string savePicture(const std::string& name, const std::vector<std::uint8_t>& rgba, int width, int height);
 
 }  // namespace orv::test
