@@ -14,6 +14,10 @@ namespace {
 // Standard HSV to RGB with saturation and value 1; hue in degrees.
 glm::vec3 hueToRgb(float hue)
 {
+    // The sector below is cast to int, which is undefined for NaN and infinity.
+    if (!std::isfinite(hue)) {
+        return {1.0f, 1.0f, 1.0f};
+    }
     float h = std::fmod(hue, 360.0f);
     if (h < 0.0f) {
         h += 360.0f;

@@ -198,6 +198,13 @@ glm::vec3 Timeline::lookAtPoint() const
     return target;
 }
 
+bool Timeline::isFinished() const
+{
+    const std::size_t last = cameraMotions_.size() - 1;
+    return cameraShot_ == last && particleShot_ == last && cameraMotions_[last].isDone() &&
+           particleMotions_[last].isDone();
+}
+
 const std::vector<std::string>& Timeline::currentInactiveTargets() const { return inactiveTargets_[cameraShot_]; }
 
 glm::vec3 Timeline::cameraPosition() const { return camera_->position(); }

@@ -63,6 +63,10 @@ public:
     const std::vector<std::vector<glm::vec4>>& lookAtKeys() const { return lookAtKeys_; }
     bool sync(std::size_t shot) const { return sync_.at(shot); }
 
+    // The last shot's camera and particle paths are both done: nothing moves
+    // along the timeline any more.
+    bool isFinished() const;
+
     // The point the camera was last told to look at.
     const glm::vec3& lookAtTarget() const { return target_; }
 

@@ -91,7 +91,9 @@ TEST_F(DeferredLightingTest, CasterLeavesNearerDepthsAndAnIdleLightKeepsItsMap)
 // Light only inside a light's sphere, falling off with distance.
 TEST_F(DeferredLightingTest, LightStaysInsideItsVolume)
 {
-    room->geometry->setLights({room->spot});
+    // A light of no reach (its attenuation is infinite) draws no volume at all.
+    const auto dark = std::make_shared<orv::test::ReachLight>(glm::vec3(0.0f, 1.0f, 0.0f), glm::vec3(1.0f), 0.0f);
+    room->geometry->setLights({room->spot, dark});
     room->drawFrame();
     const glm::vec3 near = room->litSceneAt(glm::vec3(4.0f, 0.0f, -3.2f));
     const glm::vec3 farther = room->litSceneAt(glm::vec3(4.0f, 0.0f, -2.0f));

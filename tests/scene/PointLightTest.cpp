@@ -1,4 +1,5 @@
 #include <array>
+#include <limits>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -128,6 +129,11 @@ TEST(PointLight, ParticleRecord)
     EXPECT_NEAR(light.color().g, 0.25f, 1e-5f);
     EXPECT_NEAR(light.color().b, 1.0f, 1e-5f);
     EXPECT_NEAR(light.decay(), 3 * 0.0625f - 2 * 0.015625f, 1e-6f);
+
+    // A hue that is not a number gives white, never an undefined conversion.
+    record[12] = std::numeric_limits<float>::infinity();
+    light.setFromParticleRecord(record.data());
+    EXPECT_EQ(light.color(), glm::vec3(1.0f));
 }
 
 TEST(RoomLight, StandsAtTheLamp)
