@@ -1,11 +1,16 @@
 #include "app/Application.h"
 
+#include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include "app/ContactSheet.h"
+#include "app/FrameCapture.h"
 #include "app/MusicPlayer.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
@@ -14,6 +19,7 @@
 #include "scene/SceneObject.h"
 #include "timeline/Timeline.h"
 #include "gl/ProgramManager.h"
+#include "render/FrameProfiler.h"
 #include "render/Renderer.h"
 #include "view/OpenGLwindow.h"
 
@@ -43,7 +49,70 @@ decltype(auto) reading(const char* file, Step&& step)
     }
 }
 
+// Moves the demo on to a time without drawing, at the loop's own steps.
+void advance(scene::Scene& scene, double seconds, double fps)
+{
+    double time = 0.0;
+    for (std::uint32_t frame = 0; time + 1e-9 < seconds; ++frame) {
+        const double dt = FrameCapture::stepOf(frame, fps);
+        scene.silentFrame(dt);
+        time += dt;
+    }
+}
+
+// The middle frame of every shot, labelled, in one image.
+int makeContactSheet(const Options& options, view::OpenGLwindow& window, scene::Scene& scene, const ShotTimes& shots)
+{
+    const int width = window.width();
+    const int height = window.height();
+    ContactSheet sheet(width, height);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    double time = 0.0;
+    std::size_t shot = 0;
+    for (std::uint32_t frame = 0; shot < shots.starts.size(); ++frame) {
+        const double end = shot + 1 < shots.starts.size() ? shots.starts[shot + 1] : shots.end;
+        const double middle = (shots.starts[shot] + end) / 2.0;
+        const double dt = FrameCapture::stepOf(frame, options.fps);
+        time += dt;
+        if (time + 1e-9 < middle) {
+            scene.silentFrame(dt);
+            continue;
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.frame(dt);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        char label[48];
+        std::snprintf(label, sizeof(label), "shot %zu  %.1f s", shot + 1, time);
+        sheet.add(pixels, label);
+        window.swapBuffers();
+        ++shot;
+    }
+    if (!sheet.save(options.contactSheet)) {
+        reportLine("orv: --contact-sheet: cannot write " + options.contactSheet);
+        return 1;
+    }
+    std::cout << "contact sheet: " << options.contactSheet << std::endl;
+    return 0;
+}
+
+void writeProfile(const Options& options, render::FrameProfiler& profiler)
+{
+    profiler.finish();
+    std::cout << profiler.table() << std::flush;
+    std::ofstream out(options.profileFile);
+    out << profiler.json();
+    if (!out)
+        reportLine("orv: --profile: cannot write " + options.profileFile);
+}
+
 }  // namespace
+
+Application::Application(Options options) : options_(std::move(options)) {}
 
 void reportLine(const std::string& text)
 {
@@ -71,7 +140,12 @@ int Application::run()
 
 int Application::play()
 {
+    std::filesystem::current_path(options_.demoDir);
+    const bool offscreen = options_.captures() || !options_.contactSheet.empty();
     view::OpenGLwindow window(windowFile);
+    if (options_.width && options_.height)
+        window.setSizeOverride(*options_.width, *options_.height);
+    window.setVisible(!offscreen);
     if (!reading(windowFile, [&] { return window.init(); })) {
         reportLine("orv: cannot open a window with an OpenGL 4.4 core context: " + view::OpenGLwindow::lastError());
         return 1;
@@ -110,12 +184,36 @@ int Application::play()
     scene::Scene scene(window, timeline, renderer, particle);
     scene.setRoot(description.root());
 
-    startMusic(musicFile);
-    scene.run();
+    std::unique_ptr<render::FrameProfiler> profiler;
+    if (!options_.profileFile.empty()) {
+        profiler = std::make_unique<render::FrameProfiler>();
+        renderer.setProfiler(profiler.get());
+    }
+
+    int status = 0;
+    if (offscreen) {
+        const bool toEnd = !options_.contactSheet.empty() || !options_.captureTo;
+        const ShotTimes shots =
+            toEnd ? measureShots(timelineFile, description.root(), window, particle, options_.fps) : ShotTimes{};
+        if (!options_.contactSheet.empty()) {
+            status = makeContactSheet(options_, window, scene, shots);
+        } else {
+            FrameCapture capture(options_, window, scene, musicFile);
+            status = capture.run(shots.end);
+        }
+    } else {
+        advance(scene, options_.startSeconds, 60.0);
+        startMusic(musicFile);
+        scene.run();
+    }
+    if (profiler) {
+        writeProfile(options_, *profiler);
+        renderer.setProfiler(nullptr);
+    }
 
     programs.deletePrograms();
     window.close();
-    return 0;
+    return status;
 }
 
 }  // namespace orv::app

@@ -2,17 +2,23 @@
 
 #include <string>
 
+#include "app/Options.h"
+
 namespace orv::app {
 
 // The start-up sequence, the hand-over to the frame loop and the shut-down.
 // Runs from the demo folder: every file name is relative to it.
 class Application {
 public:
-    // Plays the demo; returns the process exit status.
+    explicit Application(Options options = {});
+
+    // Plays the demo (or captures it, as the options say); returns the process exit status.
     int run();
 
 private:
     int play();
+
+    Options options_;
 };
 
 // Writes a diagnostic as exactly one line on standard error.

@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include "gl/ProgramManager.h"
+#include "render/FrameProfiler.h"
 #include "render/ParticleSystem.h"
 #include "render/ShadowMapping.h"
 #include "scene/GLErrors.h"
@@ -74,6 +75,8 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     // Lights: depth is read, never written, from here on.
     glDepthMask(GL_FALSE);
     glEnable(GL_STENCIL_TEST);
+    if (profiler_ != nullptr)
+        profiler_->markLightLoop(false);
     for (const auto& light : lights_)
         drawLight(scene, light);
     if (particles_ && particles_->isEnabled()) {
@@ -89,6 +92,8 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
         }
     }
     glDisable(GL_STENCIL_TEST);
+    if (profiler_ != nullptr)
+        profiler_->markLightLoop(true);
 
     const GLuint blurred = fbo_.blurBloom(*programManager(), 4, fbo_.bloomSourceTexture());
     compose(caller, blurred);

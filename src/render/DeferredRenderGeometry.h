@@ -15,6 +15,7 @@ class PointLight;
 
 namespace orv::render {
 
+class FrameProfiler;
 class ParticleSystem;
 class ShadowMapping;
 
@@ -47,6 +48,9 @@ public:
     // position, age and hues are all finite numbers.
     static bool isUsableLightRecord(const float* record);
 
+    // Marks the light loop's start and end for a profiler (null: none); not owned.
+    void setProfiler(FrameProfiler* profiler) { profiler_ = profiler; }
+
     // How many lights the last draw ran the stencil and light passes for.
     unsigned lightsDrawn() const { return lightsDrawn_; }
 
@@ -68,6 +72,7 @@ private:
     int bloomBlur_;
     int copyScene_;
     unsigned lightsDrawn_ = 0;
+    FrameProfiler* profiler_ = nullptr;
 };
 
 }  // namespace orv::render

@@ -4,6 +4,7 @@
 
 #include "render/Cubemap.h"
 #include "render/DeferredRenderGeometry.h"
+#include "render/FrameProfiler.h"
 #include "render/GodrayPost.h"
 #include "render/GodrayPre.h"
 #include "render/MainParticle.h"
@@ -109,8 +110,16 @@ void Renderer::registerObject(const scene::SceneObject& object)
         registerObject(*child);
 }
 
+void Renderer::setProfiler(FrameProfiler* profiler)
+{
+    profiler_ = profiler;
+    static_cast<DeferredRenderGeometry*>(geometry_)->setProfiler(profiler);
+}
+
 void Renderer::prepare(const std::vector<std::string>& inactive)
 {
+    if (profiler_ != nullptr)
+        profiler_->beginFrame();
     for (auto& entry : targets_) {
         entry.second->setEnabled(true);
         entry.second->setBloomEnabled(true);
@@ -157,10 +166,15 @@ void Renderer::update(double dt)
 
 void Renderer::render(scene::Scene& scene)
 {
-    for (Target* target : renderOrder_) {
+    for (std::size_t i = 0; i < renderOrder_.size(); ++i) {
+        if (profiler_ != nullptr)
+            profiler_->markPass(i);
+        Target* target = renderOrder_[i];
         if (target->isEnabled())
             target->draw(scene, *target);
     }
+    if (profiler_ != nullptr)
+        profiler_->endFrame();
 }
 
 }  // namespace orv::render

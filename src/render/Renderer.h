@@ -24,6 +24,7 @@ class OpenGLwindow;
 
 namespace orv::render {
 
+class FrameProfiler;
 class Target;
 
 // Builds every render pass once, hands each mesh instance of the scene to
@@ -55,6 +56,9 @@ public:
     void update(double dt);
     void render(scene::Scene& scene);
 
+    // Times every pass of every frame from now on (null: stop); not owned.
+    void setProfiler(FrameProfiler* profiler);
+
     // The target of that name, or null.
     Target* target(const std::string& name) const;
     const std::shared_ptr<scene::RoomLight>& roomLight() const { return roomLight_; }
@@ -72,6 +76,7 @@ private:
     std::vector<Target*> updateOrder_;
     std::shared_ptr<scene::Particle> particle_;
     std::shared_ptr<scene::RoomLight> roomLight_;
+    FrameProfiler* profiler_ = nullptr;
     Target* geometry_ = nullptr;
     Target* shadows_ = nullptr;
     // The "Pillar" meshes among the drawables of the geometry and shadow

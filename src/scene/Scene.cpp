@@ -73,6 +73,16 @@ void Scene::frame(double dt)
     }
 }
 
+void Scene::silentFrame(double dt)
+{
+    timeline_.update(dt);
+    if (renderer_ != nullptr)
+        renderer_->prepare(timeline_.currentInactiveTargets());
+    root_->update(dt);
+    if (renderer_ != nullptr)
+        renderer_->update(dt);
+}
+
 float Scene::particleLightRadius() const { return particle_->attenuationRadius(); }
 
 void Scene::setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target)

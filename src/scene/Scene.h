@@ -39,6 +39,9 @@ public:
     // One frame of the loop, dt already settled: timeline, renderer
     // switches, tree, renderer update and render. No presentation.
     void frame(double dt);
+    // The same without drawing: the demo moves on (sparks included) and
+    // nothing reaches the screen. For starting later in the demo.
+    void silentFrame(double dt);
 
     timeline::Timeline& timeline() { return timeline_; }
 

@@ -39,11 +39,12 @@ bool OpenGLwindow::init()
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 4);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, visible_ ? GLFW_TRUE : GLFW_FALSE);
 
     const auto settings = configuration_["OpenGLwindow"];
     const auto title = settings["title"].as<std::string>();
     const bool fullScreen = settings["full_screen"].as<bool>(false);
-    GLFWmonitor* monitor = fullScreen ? glfwGetPrimaryMonitor() : nullptr;
+    GLFWmonitor* monitor = fullScreen && visible_ ? glfwGetPrimaryMonitor() : nullptr;
 
     window_ = glfwCreateWindow(width(), height(), title.c_str(), monitor, nullptr);
     if (window_ == nullptr) {
@@ -85,9 +86,15 @@ int OpenGLwindow::resolution(const char* axis, int fallback) const
     return entry.IsDefined() ? entry.as<int>() : fallback;
 }
 
-int OpenGLwindow::width() const { return resolution("x", 1024); }
+void OpenGLwindow::setSizeOverride(int width, int height)
+{
+    widthOverride_ = width;
+    heightOverride_ = height;
+}
 
-int OpenGLwindow::height() const { return resolution("y", 768); }
+int OpenGLwindow::width() const { return widthOverride_ > 0 ? widthOverride_ : resolution("x", 1024); }
+
+int OpenGLwindow::height() const { return heightOverride_ > 0 ? heightOverride_ : resolution("y", 768); }
 
 bool OpenGLwindow::isKeyPressed(int key)
 {

@@ -27,6 +27,11 @@ public:
     // core context can be made; lastError() then says why.
     bool init();
 
+    // Before init: a size that replaces the file's resolution for this run,
+    // and whether the window is shown (a capture renders without showing it).
+    void setSizeOverride(int width, int height);
+    void setVisible(bool visible) { visible_ = visible; }
+
     int width() const;
     int height() const;
     GLFWwindow* handle() const { return window_; }
@@ -56,6 +61,9 @@ private:
     std::string fileName_;
     YAML::Node configuration_;
     bool closed_ = false;
+    int widthOverride_ = 0;
+    int heightOverride_ = 0;
+    bool visible_ = true;
 };
 
 }  // namespace orv::view

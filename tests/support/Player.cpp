@@ -33,7 +33,7 @@ std::string quoted(const std::string& text)
 }  // namespace
 
 PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSeconds, const std::string& title,
-                    int limitSeconds, const std::string& envPrefix)
+                    int limitSeconds, const std::string& envPrefix, const std::string& arguments)
 {
     ScratchDir logs;
     const auto out = logs.path() / "out";
@@ -44,7 +44,7 @@ PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSecon
     // The shell reports the player's own exit status, or 128 + signal.
     std::ostringstream script;
     script << "cd " << quoted(folder.string()) << " || exit 99; "
-           << envPrefix << " timeout -s KILL " << limitSeconds << " " << quoted(ORV_PLAYER) << " >" << quoted(out.string())
+           << envPrefix << " timeout -s KILL " << limitSeconds << " " << quoted(ORV_PLAYER) << " " << arguments << " >" << quoted(out.string())
            << " 2>" << quoted(err.string()) << " & player=$!; ";
     if (escapeAfterSeconds > 0.0) {
         script << "id=$(timeout " << limitSeconds << " xdotool search --sync --onlyvisible --name "

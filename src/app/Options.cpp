@@ -1,0 +1,86 @@
+#include "app/Options.h"
+
+#include <iostream>
+#include <regex>
+
+#include <CLI/CLI.hpp>
+
+namespace orv::app {
+
+namespace {
+
+// "1280x720": two positive sizes a window can have.
+bool parseSize(const std::string& text, Options& options)
+{
+    static const std::regex pattern("([0-9]{1,5})x([0-9]{1,5})");
+    std::smatch match;
+    if (!std::regex_match(text, match, pattern))
+        return false;
+    const int width = std::stoi(match[1]);
+    const int height = std::stoi(match[2]);
+    if (width < 1 || height < 1 || width > 16384 || height > 16384)
+        return false;
+    options.width = width;
+    options.height = height;
+    return true;
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(int argc, const char* const* argv)
+{
+    Options options;
+    CLI::App app("orv: plays a data-driven 3D demo from its folder (no options: the current folder, as it is).",
+                 "orv");
+    std::string size;
+    double from = 0.0;
+    double to = 0.0;
+    app.add_option("--demo", options.demoDir, "play the demo in this folder (default: the current folder)")
+        ->check(CLI::ExistingDirectory);
+    app.add_option("--size", size, "window size WxH for this run, instead of config/window.yaml's");
+    app.add_option("--start", options.startSeconds, "begin this many seconds into the demo")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--capture", options.captureDir,
+                   "write frames as numbered PNG files into this folder, without showing the window");
+    app.add_option("--video", options.videoFile, "write frames and music as an H.264 video (ffmpeg)");
+    app.add_option("--fps", options.fps, "frames per second of --capture and --video (default 30)")
+        ->check(CLI::Range(1.0, 240.0));
+    auto* fromOption = app.add_option("--from", from, "first captured time in seconds (default 0)")
+                           ->check(CLI::NonNegativeNumber);
+    auto* toOption = app.add_option("--to", to, "last captured time in seconds (default: end of the last shot)")
+                         ->check(CLI::PositiveNumber);
+    app.add_option("--contact-sheet", options.contactSheet,
+                   "write one image with the middle frame of every shot, then end");
+    app.add_option("--profile", options.profileFile,
+                   "measure each pass's GPU time; print a table at exit and write every frame to this JSON file");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return {std::nullopt, 0};
+    } catch (const CLI::ParseError& error) {
+        std::cerr << "orv: " << error.what() << " (orv --help lists the options)" << std::endl;
+        return {std::nullopt, 2};
+    }
+    if (!size.empty() && !parseSize(size, options)) {
+        std::cerr << "orv: --size: \"" << size << "\" is not WxH with sizes from 1 to 16384 (orv --help lists the options)"
+                  << std::endl;
+        return {std::nullopt, 2};
+    }
+    if (fromOption->count() > 0)
+        options.captureFrom = from;
+    if (toOption->count() > 0)
+        options.captureTo = to;
+    if ((fromOption->count() > 0 || toOption->count() > 0) && !options.captures() && options.contactSheet.empty()) {
+        std::cerr << "orv: --from and --to need --capture or --video (orv --help lists the options)" << std::endl;
+        return {std::nullopt, 2};
+    }
+    if (options.captureFrom && options.captureTo && *options.captureTo <= *options.captureFrom) {
+        std::cerr << "orv: --to must come after --from (orv --help lists the options)" << std::endl;
+        return {std::nullopt, 2};
+    }
+    return {options, 0};
+}
+
+}  // namespace orv::app

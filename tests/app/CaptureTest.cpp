@@ -1,0 +1,111 @@
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <yaml-cpp/yaml.h>
+
+#include "render/TargetNames.h"
+#include "support/Player.h"
+#include "support/Scratch.h"
+
+namespace {
+
+using orv::test::runPlayer;
+using orv::test::ScratchDir;
+
+std::string slurp(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Half a second of the bundled demo at 10 frames a second, small.
+orv::test::PlayerRun capture(const std::filesystem::path& out, const std::string& more = "")
+{
+    return runPlayer(ORV_SOURCE_DIR "/demo", 0.0, "orv", 120, "",
+                     "--size 160x90 --fps 10 --to 0.5 --capture '" + out.string() + "' " + more);
+}
+
+// The same frames twice, byte for byte; and the profile of the run holds
+// every pass of every frame.
+TEST(Capture, FramesAreTheSameEveryRunAndTheProfileCoversEveryPass)
+{
+    ScratchDir dir;
+    const auto first = capture(dir.path() / "a", "--profile '" + (dir.path() / "profile.json").string() + "'");
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const auto second = capture(dir.path() / "b");
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(first.out.find("fmod"), std::string::npos) << "a capture plays no music";
+
+    for (int frame = 0; frame < 6; ++frame) {
+        char name[32];
+        std::snprintf(name, sizeof(name), "frame_%05d.png", frame);
+        const std::string a = slurp(dir.path() / "a" / name);
+        ASSERT_GT(a.size(), 1000u) << name;
+        EXPECT_EQ(a, slurp(dir.path() / "b" / name)) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "a" / "frame_00006.png")) << "0 to 0.5 s at 10 per second";
+    EXPECT_NE(slurp(dir.path() / "a" / "frame_00000.png"), slurp(dir.path() / "a" / "frame_00005.png"));
+
+    const YAML::Node profile = YAML::LoadFile((dir.path() / "profile.json").string());
+    ASSERT_EQ(profile["passes"].size(), orv::render::targets::renderOrder.size());
+    for (std::size_t i = 0; i < orv::render::targets::renderOrder.size(); ++i)
+        EXPECT_EQ(profile["passes"][i].as<std::string>(), orv::render::targets::renderOrder[i]);
+    ASSERT_EQ(profile["frames"].size(), 6u);
+    for (const auto& frame : profile["frames"]) {
+        double total = 0.0;
+        for (std::string_view pass : orv::render::targets::renderOrder) {
+            const double ms = frame["gpu_ms"][std::string(pass)].as<double>();
+            EXPECT_GE(ms, 0.0) << pass;
+            total += ms;
+        }
+        EXPECT_GT(total, 0.0);
+        EXPECT_GE(frame["light_loop_ms"].as<double>(), 0.0);
+        EXPECT_LE(frame["light_loop_ms"].as<double>(), frame["gpu_ms"]["deferred_render_geometry"].as<double>());
+        EXPECT_GE(frame["cpu_ms"].as<double>(), 0.0);
+    }
+    EXPECT_NE(first.out.find("deferred_render_geometry"), std::string::npos) << "the table at exit";
+}
+
+TEST(Capture, VideoCarriesFramesAndMusic)
+{
+    ScratchDir dir;
+    const auto video = dir.path() / "demo.mp4";
+    const auto run = runPlayer(ORV_SOURCE_DIR "/demo", 0.0, "orv", 120, "",
+                               "--size 160x90 --fps 10 --from 1 --to 2 --video '" + video.string() + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto probe = dir.path() / "probe.txt";
+    const std::string command = "ffprobe -v error -show_entries stream=codec_type,codec_name,nb_read_frames "
+                                "-count_frames -of csv=p=0 '" + video.string() + "' > '" + probe.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string streams = slurp(probe);
+    EXPECT_NE(streams.find("h264,video,11"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("aac,audio"), std::string::npos) << streams;
+}
+
+TEST(Capture, ContactSheetHasAFrameOfEveryShot)
+{
+    ScratchDir dir;
+    const auto sheet = dir.path() / "sheet.png";
+    const auto run = runPlayer(ORV_SOURCE_DIR "/demo", 0.0, "orv", 300, "",
+                               "--size 160x90 --fps 10 --contact-sheet '" + sheet.string() + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find(sheet.string()), std::string::npos) << run.out;
+    // Three shots: one row of three 160 x 90 thumbnails with their labels.
+    const std::string png = slurp(sheet);
+    ASSERT_GT(png.size(), 24u);
+    const auto big = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(png[at])) << 24 |
+               static_cast<unsigned>(static_cast<unsigned char>(png[at + 1])) << 16 |
+               static_cast<unsigned>(static_cast<unsigned char>(png[at + 2])) << 8 |
+               static_cast<unsigned>(static_cast<unsigned char>(png[at + 3]));
+    };
+    EXPECT_EQ(big(16), 3u * 160u + 4u * 8u) << "width";
+    EXPECT_EQ(big(20), 90u + 20u + 2u * 8u) << "height";
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/Options.h"
+
+namespace {
+
+using orv::app::parseOptions;
+
+orv::app::ParsedOptions parse(std::vector<const char*> arguments)
+{
+    arguments.insert(arguments.begin(), "orv");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    auto parsed = parseOptions(static_cast<int>(arguments.size()), arguments.data());
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    return parsed;
+}
+
+TEST(Options, NoneMeansTheCurrentFolderAsItIs)
+{
+    const auto parsed = parse({});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->demoDir, ".");
+    EXPECT_FALSE(parsed.options->width);
+    EXPECT_FALSE(parsed.options->captures());
+    EXPECT_EQ(parsed.options->startSeconds, 0.0);
+    EXPECT_TRUE(parsed.options->profileFile.empty());
+}
+
+TEST(Options, CaptureWithSizeAndRange)
+{
+    const auto parsed = parse({"--demo", ".", "--size", "640x360", "--capture", "/tmp/frames", "--fps", "24",
+                               "--from", "1.5", "--to", "4"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(*parsed.options->width, 640);
+    EXPECT_EQ(*parsed.options->height, 360);
+    EXPECT_TRUE(parsed.options->captures());
+    EXPECT_EQ(parsed.options->fps, 24.0);
+    EXPECT_EQ(*parsed.options->captureFrom, 1.5);
+    EXPECT_EQ(*parsed.options->captureTo, 4.0);
+}
+
+TEST(Options, HelpEndsWithZeroAndEveryMistakeWithTwo)
+{
+    const auto help = parse({"--help"});
+    EXPECT_FALSE(help.options);
+    EXPECT_EQ(help.exitCode, 0);
+    const std::vector<std::vector<const char*>> wrong = {
+        {"--bogus"},
+        {"--size", "640"},
+        {"--size", "0x360"},
+        {"--size", "99999x10"},
+        {"--fps", "0", "--capture", "/tmp/x"},
+        {"--start", "-1"},
+        {"--demo", "/no/such/folder"},
+        {"--from", "2"},                                   // nothing to capture
+        {"--capture", "/tmp/x", "--from", "3", "--to", "2"},  // an empty range
+        {"--to"},
+    };
+    for (const auto& arguments : wrong) {
+        const auto parsed = parse(arguments);
+        EXPECT_FALSE(parsed.options) << arguments[0];
+        EXPECT_EQ(parsed.exitCode, 2) << arguments[0];
+    }
+}
+
+}  // namespace
