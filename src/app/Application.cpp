@@ -140,6 +140,11 @@ int Application::run()
 
 int Application::play()
 {
+    // Output paths are the caller's, relative to where the player was started.
+    for (std::string* path : {&options_.captureDir, &options_.videoFile, &options_.contactSheet, &options_.profileFile}) {
+        if (!path->empty())
+            *path = std::filesystem::absolute(*path).string();
+    }
     std::filesystem::current_path(options_.demoDir);
     const bool offscreen = options_.captures() || !options_.contactSheet.empty();
     view::OpenGLwindow window(windowFile);

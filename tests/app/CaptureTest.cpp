@@ -87,12 +87,13 @@ TEST(Capture, VideoCarriesFramesAndMusic)
     EXPECT_NE(streams.find("aac,audio"), std::string::npos) << streams;
 }
 
+// Started elsewhere with --demo: the sheet lands where the relative path says.
 TEST(Capture, ContactSheetHasAFrameOfEveryShot)
 {
     ScratchDir dir;
     const auto sheet = dir.path() / "sheet.png";
-    const auto run = runPlayer(ORV_SOURCE_DIR "/demo", 0.0, "orv", 300, "",
-                               "--size 160x90 --fps 10 --contact-sheet '" + sheet.string() + "'");
+    const auto run = runPlayer(dir.path(), 0.0, "orv", 300, "",
+                               "--demo '" ORV_SOURCE_DIR "/demo' --size 160x90 --fps 10 --contact-sheet sheet.png");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find(sheet.string()), std::string::npos) << run.out;
     // Three shots: one row of three 160 x 90 thumbnails with their labels.
