@@ -113,7 +113,7 @@ void Renderer::registerObject(const scene::SceneObject& object)
 void Renderer::setProfiler(FrameProfiler* profiler)
 {
     profiler_ = profiler;
-    static_cast<DeferredRenderGeometry*>(geometry_)->setProfiler(profiler);
+    geometry_->setProfiler(profiler);
 }
 
 void Renderer::prepare(const std::vector<std::string>& inactive)

@@ -24,6 +24,7 @@ class OpenGLwindow;
 
 namespace orv::render {
 
+class DeferredRenderGeometry;
 class FrameProfiler;
 class Target;
 
@@ -77,7 +78,7 @@ private:
     std::shared_ptr<scene::Particle> particle_;
     std::shared_ptr<scene::RoomLight> roomLight_;
     FrameProfiler* profiler_ = nullptr;
-    Target* geometry_ = nullptr;
+    DeferredRenderGeometry* geometry_ = nullptr;
     Target* shadows_ = nullptr;
     // The "Pillar" meshes among the drawables of the geometry and shadow
     // passes, found once so that prepare never compares names.
