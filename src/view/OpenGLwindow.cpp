@@ -1,6 +1,7 @@
 #include "view/OpenGLwindow.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -43,6 +44,12 @@ bool OpenGLwindow::init()
 
     const auto settings = configuration_["OpenGLwindow"];
     const auto title = settings["title"].as<std::string>();
+    // GLFW asserts (and aborts the process) on sizes below 1.
+    if (width() < 1 || height() < 1 || width() > maxSize || height() > maxSize) {
+        glfwTerminate();
+        throw std::runtime_error("resolution " + std::to_string(width()) + " x " + std::to_string(height()) +
+                                 " is not a window size (each side from 1 to " + std::to_string(maxSize) + ")");
+    }
     const bool fullScreen = settings["full_screen"].as<bool>(false);
     GLFWmonitor* monitor = fullScreen && visible_ ? glfwGetPrimaryMonitor() : nullptr;
 

@@ -15,6 +15,7 @@ namespace orv::view {
 class OpenGLwindow {
 public:
     static constexpr int keyCount = 1024;
+    static constexpr int maxSize = 16384;
 
     explicit OpenGLwindow(std::string fileName);
     virtual ~OpenGLwindow();

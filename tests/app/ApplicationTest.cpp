@@ -187,6 +187,17 @@ TEST_F(Demo, LightVolumeModelWithoutItsSphereIsOneLineNamingTheCatalogue)
     EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
 }
 
+TEST_F(Demo, WindowSizeThatNoWindowCanHaveIsOneLineNamingTheFile)
+{
+    for (const char* size : {"{x: -5, y: 720}", "{x: 1280, y: 0}", "{x: 100000, y: 720}"}) {
+        dir.write("config/window.yaml", std::string("OpenGLwindow:\n  title: \"orv\"\n  resolution: ") + size + "\n");
+        const auto run = runPlayer(dir.path());
+        EXPECT_EQ(run.exitCode, 1) << size << ": " << run.err;
+        EXPECT_EQ(count(withoutAudioNote(run.err), "\n"), 1) << run.err;
+        EXPECT_NE(run.err.find("config/window.yaml"), std::string::npos) << run.err;
+    }
+}
+
 TEST_F(Demo, SceneWithoutTheLampIsOneLineNamingTheSceneFile)
 {
     std::string room = read("assets/models/room.gltf");
