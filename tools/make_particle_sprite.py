@@ -32,15 +32,12 @@ Needs numpy and Pillow (Debian: python3-numpy, python3-pil).
 import os
 import sys
 
-try:
-    import numpy as np
-    from PIL import Image
-except ImportError:
-    # A pyenv or venv interpreter first on PATH often lacks the Debian
-    # packages; the system interpreter has them, so hand over to it once.
-    if sys.executable != "/usr/bin/python3" and os.path.exists("/usr/bin/python3"):
-        os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv)
-    raise
+import system_python
+
+system_python.require("numpy", "PIL")
+
+import numpy as np  # noqa: E402
+from PIL import Image  # noqa: E402
 
 CELL = 64
 COLUMNS = 10
