@@ -22,6 +22,9 @@ public:
     // first), prints the linker log on failure and deletes the shader objects.
     void link();
 
+    // Named in the linker's log line.
+    void setName(std::string name) { name_ = std::move(name); }
+
     void registerUniform(const std::string& name);
     // Throws std::out_of_range for a name that was never registered.
     int uniformLocation(const std::string& name) const;
@@ -42,6 +45,7 @@ private:
     Shader* geometry_;
     Shader* fragment_;
     GLuint programName_ = 0;
+    std::string name_;
     bool linked_ = false;
     std::unordered_map<std::string, int> uniforms_;
     bool depthTest_;

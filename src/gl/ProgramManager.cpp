@@ -2,6 +2,8 @@
 
 #include "gl/DebugLabel.h"
 
+#include <filesystem>
+#include <iostream>
 #include <stdexcept>
 
 namespace orv::gl {
@@ -47,7 +49,14 @@ bool ProgramManager::load()
             const auto file = source["file"].as<std::string>();
             slot.release();  // a later entry for the same stage replaces the earlier one
             slot = Shader(file, stage);
-            slot.load();
+            slot.setProgramName(name);
+            if (slot.readSource()) {
+                slot.compile();
+            } else {
+                std::cerr << path_ << ": program \"" << name << "\": cannot read the shader file \"" << file << "\""
+                          << (std::filesystem::is_directory(file) ? " (it is a folder)" : "")
+                          << "; the program goes on without that stage" << std::endl;
+            }
         }
 
         std::vector<std::string> varyings;
@@ -57,6 +66,7 @@ bool ProgramManager::load()
         const bool depthTest = settings["enable_depth_test"].as<bool>(false);
 
         Program program(vertex, geometry, fragment, depthTest, std::move(varyings));
+        program.setName(name);
         program.link();
         debugLabel(GL_PROGRAM, program.programName(), name);
         for (const auto& uniform : settings["uniforms"]) {

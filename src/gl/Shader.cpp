@@ -3,6 +3,7 @@
 #include "gl/DebugLabel.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -18,6 +19,12 @@ Shader::Shader(std::string file, GLenum stage) : file_(std::move(file)), stage_(
 
 bool Shader::readSource()
 {
+    // A folder opens as a stream and fails only when read, with an error
+    // that names neither the file nor the program.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file_, error)) {
+        return false;
+    }
     std::ifstream in(file_);
     if (!in) {
         return false;
@@ -44,7 +51,11 @@ bool Shader::compile()
         glGetShaderiv(shaderName_, GL_INFO_LOG_LENGTH, &length);
         std::vector<char> log(static_cast<std::size_t>(std::max(length, 1)), '\0');
         glGetShaderInfoLog(shaderName_, static_cast<GLsizei>(log.size()), nullptr, log.data());
-        std::cerr << "GL shader compilation error: " << log.data() << std::endl;
+        std::cerr << "GL shader compilation error: ";
+        if (!programName_.empty()) {
+            std::cerr << "program \"" << programName_ << "\", ";
+        }
+        std::cerr << file_ << ": " << log.data() << std::endl;
     }
     compiled_ = (status == GL_TRUE);
     return compiled_;

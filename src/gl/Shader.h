@@ -13,14 +13,18 @@ public:
     Shader() = default;
     Shader(std::string file, GLenum stage);
 
-    // Reads the whole file into source(); false, silently, when it cannot be opened.
+    // Reads the whole file into source(); false, silently, when it is not a
+    // readable file (a folder included).
     bool readSource();
-    // Creates and compiles the GL shader; a failure prints the compiler log.
+    // Creates and compiles the GL shader; a failure prints the compiler log
+    // after the program's name (when set) and the file's.
     bool compile();
     // readSource() and, only if that worked, compile().
     bool load();
     // Deletes the GL shader object, if one was created.
     void release();
+
+    void setProgramName(std::string name) { programName_ = std::move(name); }
 
     const std::string& file() const { return file_; }
     const std::string& source() const { return source_; }
@@ -31,6 +35,7 @@ public:
 private:
     std::string file_;
     std::string source_;
+    std::string programName_;
     GLenum stage_ = 0;
     GLuint shaderName_ = 0;
     bool compiled_ = false;

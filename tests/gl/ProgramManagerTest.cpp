@@ -289,14 +289,16 @@ broken:
 )");
     const auto header = log.find("GL shader compilation error: ");
     ASSERT_NE(header, std::string::npos) << log;
+    EXPECT_EQ(log.find("GL shader compilation error: program \"broken\", broken.frag: "), header) << log;
     EXPECT_NE(log.find("undefined_name", header), std::string::npos) << log;
     // The program is kept under its name whatever its stages did.
     EXPECT_TRUE(programs->contains("broken"));
     programs->deletePrograms();
 }
 
-TEST_F(ProgramCatalogue, MissingShaderFileIsSilentAndLeftOut)
+TEST_F(ProgramCatalogue, MissingShaderFileIsNamedAndLeftOut)
 {
+    std::filesystem::create_directories(scratch.path() / "a_folder.frag");
     scratch.write("lonely.geom", R"(#version 440 core
 layout(points) in;
 layout(points, max_vertices = 1) out;
@@ -312,15 +314,26 @@ no_vertex:
     - {type: geometry, file: lonely.geom}
     - {type: fragment, file: missing.frag}
   uniforms: [anything]
+folder_fragment:
+  source:
+    - {type: vertex, file: pass.vert}
+    - {type: fragment, file: a_folder.frag}
 )");
     EXPECT_EQ(log.find("GL shader compilation error: "), std::string::npos) << log;
+    EXPECT_NE(log.find("program \"no_fragment\": cannot read the shader file \"missing.frag\""), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("program \"folder_fragment\": cannot read the shader file \"a_folder.frag\" (it is a folder)"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(programValue(programs->programId("folder_fragment"), GL_LINK_STATUS), GL_TRUE);
     // The vertex stage alone links.
     EXPECT_EQ(programValue(programs->programId("no_fragment"), GL_LINK_STATUS), GL_TRUE);
     // A geometry stage without a vertex stage does not, and the linker says so once.
     EXPECT_EQ(programValue(programs->programId("no_vertex"), GL_LINK_STATUS), GL_FALSE);
-    const auto header = log.find("GL shader linker error: ");
+    const auto header = log.find("GL shader linker error: program \"no_vertex\": ");
     ASSERT_NE(header, std::string::npos) << log;
-    EXPECT_GT(log.size(), header + std::string("GL shader linker error: \n").size()) << "empty linker log";
+    EXPECT_GT(log.size(), header + std::string("GL shader linker error: program \"no_vertex\": \n").size())
+        << "empty linker log";
     EXPECT_EQ(log.find("GL shader linker error: ", header + 1), std::string::npos) << log;
     // Uniforms of an unlinked program are unused, without asking GL (which would raise an error).
     EXPECT_EQ(programs->uniformLocation("no_vertex", "anything"), -1);
