@@ -25,6 +25,18 @@ GLenum stageOf(const std::string& type)
     return 0;
 }
 
+// A key the catalogue cannot do without: missing, it is the library's
+// conversion error at the entry's place (not "invalid node", which names no
+// line), as for every other required key.
+std::string requiredString(const YAML::Node& entry, const char* key)
+{
+    const YAML::Node value = entry[key];
+    if (!value.IsDefined()) {
+        throw YAML::TypedBadConversion<std::string>(entry.Mark());
+    }
+    return value.as<std::string>();
+}
+
 }  // namespace
 
 ProgramManager::ProgramManager(std::string path) : path_(std::move(path)) {}
@@ -41,12 +53,12 @@ bool ProgramManager::load()
         Shader geometry;
         Shader fragment;
         for (const auto& source : settings["source"]) {
-            const GLenum stage = stageOf(source["type"].as<std::string>());
+            const GLenum stage = stageOf(requiredString(source, "type"));
             if (stage == 0) {
                 continue;
             }
             Shader& slot = stage == GL_VERTEX_SHADER ? vertex : stage == GL_GEOMETRY_SHADER ? geometry : fragment;
-            const auto file = source["file"].as<std::string>();
+            const auto file = requiredString(source, "file");
             slot.release();  // a later entry for the same stage replaces the earlier one
             slot = Shader(file, stage);
             slot.setProgramName(name);

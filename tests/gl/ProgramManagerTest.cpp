@@ -361,6 +361,24 @@ bad:
     programs.deletePrograms();
 }
 
+// Missing, a stage's "type" or "file" is the same conversion error, with its line.
+TEST_F(ProgramCatalogue, MissingStageKeyIsABadConversion)
+{
+    for (const char* stage : {"{file: pass.vert}", "{type: vertex}"}) {
+        ProgramManager programs("gl_programs.yaml");
+        scratch.write("gl_programs.yaml", std::string("lacking:\n  source:\n    - ") + stage + "\n");
+        try {
+            programs.load();
+            ADD_FAILURE() << stage << " must not load";
+        } catch (const YAML::RepresentationException& error) {
+            const std::string what = error.what();
+            EXPECT_NE(what.find("bad conversion"), std::string::npos) << what;
+            EXPECT_NE(what.find("line 3"), std::string::npos) << what;
+        }
+        programs.deletePrograms();
+    }
+}
+
 TEST_F(ProgramCatalogue, NonStringUniformIsABadConversion)
 {
     ProgramManager programs("gl_programs.yaml");
