@@ -167,6 +167,13 @@ int Application::play()
     // demo before anything plays.
     try {
         reading(modelsFile, [&] { catalogue.load(); });
+        // The player's own models are looked for before the scene is built,
+        // so that a catalogue without them is one error line, not that line
+        // after a warning for every placement the scene could not fill.
+        for (const char* required : {"particle", "bounding_sphere"}) {
+            if (catalogue.find(required).empty())
+                throw std::runtime_error(catalogue.fileName() + ": no model \"" + required + "\" in the catalogue");
+        }
         reading(sceneFile, [&] { description.load(); });
     } catch (const std::runtime_error& error) {
         reportLine(std::string("orv: ") + error.what());

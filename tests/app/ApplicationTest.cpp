@@ -92,6 +92,17 @@ TEST_F(Demo, CatalogueWithoutTheParticleModelNamesTheFileAndTheModel)
     EXPECT_NE(run.err.find("\"particle\""), std::string::npos) << run.err;
 }
 
+TEST_F(Demo, EmptyOrScalarCatalogueIsOneErrorLineAlone)
+{
+    for (const char* catalogue : {"", "just a scalar\n"}) {
+        dir.write("config/models.yaml", catalogue);
+        const auto run = runPlayer(dir.path());
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_EQ(count(withoutAudioNote(run.err), "\n"), 1) << run.err;
+        EXPECT_NE(run.err.find("config/models.yaml"), std::string::npos) << run.err;
+    }
+}
+
 TEST_F(Demo, TimelineWithMoreShotsThanCameraPathsNamesTheTimelineFile)
 {
     // The demo scene holds three camera paths; a fourth shot has none.
