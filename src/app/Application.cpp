@@ -83,9 +83,7 @@ int makeContactSheet(const Options& options, view::OpenGLwindow& window, scene::
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         scene.frame(dt);
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        FrameCapture::readFrame(window, pixels);
         char label[48];
         std::snprintf(label, sizeof(label), "shot %zu  %.1f s", shot + 1, time);
         sheet.add(pixels, label);

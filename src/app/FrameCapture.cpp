@@ -37,6 +37,14 @@ std::string quoted(const std::string& text)
 
 double FrameCapture::stepOf(std::uint32_t frame, double fps) { return frame < settlingFrames ? settlingStep : 1.0 / fps; }
 
+void FrameCapture::readFrame(const view::OpenGLwindow& window, std::vector<std::uint8_t>& pixels)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, window.width(), window.height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+}
+
 FrameCapture::FrameCapture(const Options& options, view::OpenGLwindow& window, scene::Scene& scene,
                            std::string musicFile)
     : options_(options), window_(window), scene_(scene), musicFile_(std::move(musicFile))
@@ -75,10 +83,7 @@ bool FrameCapture::writeFrame(std::uint32_t index)
 {
     const int width = window_.width();
     const int height = window_.height();
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels_.data());
+    readFrame(window_, pixels_);
     if (video_ != nullptr && std::fwrite(pixels_.data(), 1, pixels_.size(), video_) != pixels_.size()) {
         std::cerr << "orv: --video: ffmpeg stopped taking frames" << std::endl;
         return false;

@@ -34,6 +34,9 @@ public:
 
     // The frame time of frame k at a step of 1 / fps: the fixed step after the token steps.
     static double stepOf(std::uint32_t frame, double fps);
+    // The frame just drawn, from the window's back buffer: RGBA, bottom row
+    // first; pixels must hold width x height x 4 bytes.
+    static void readFrame(const view::OpenGLwindow& window, std::vector<std::uint8_t>& pixels);
 
 private:
     bool openVideo(double fromSeconds);

@@ -89,25 +89,23 @@ Target* Renderer::target(const std::string& name) const
 
 void Renderer::registerMeshInstances()
 {
-    registerObject(*root_);
+    registerObject(*root_, *target(std::string(targets::godrayPre)), *target(std::string(targets::godrayPost)));
     geometryPillars_ = pillarsAmong(geometry_->drawables());
     shadowPillars_ = pillarsAmong(shadows_->drawables());
 }
 
-void Renderer::registerObject(const scene::SceneObject& object)
+void Renderer::registerObject(const scene::SceneObject& object, Target& godrayPre, Target& godrayPost)
 {
-    Target* godrayPre = target(std::string(targets::godrayPre));
-    Target* godrayPost = target(std::string(targets::godrayPost));
     for (const auto& instance : object.meshInstances()) {
         for (const auto& name : instance->meshTargets()) {
             if (Target* named = target(name))
                 named->addDrawable(instance);
         }
-        godrayPre->addDrawable(instance);
-        godrayPost->addDrawable(instance);
+        godrayPre.addDrawable(instance);
+        godrayPost.addDrawable(instance);
     }
     for (const auto& child : object.children())
-        registerObject(*child);
+        registerObject(*child, godrayPre, godrayPost);
 }
 
 void Renderer::setProfiler(FrameProfiler* profiler)

@@ -66,7 +66,7 @@ public:
 
 private:
     void insert(const std::shared_ptr<Target>& target);
-    void registerObject(const scene::SceneObject& object);
+    void registerObject(const scene::SceneObject& object, Target& godrayPre, Target& godrayPost);
 
     std::shared_ptr<scene::SceneObject> root_;
     std::unordered_map<std::string, std::shared_ptr<Target>> targets_;

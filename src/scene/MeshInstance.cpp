@@ -48,22 +48,20 @@ void MeshInstance::draw(Scene& scene, render::Target& target)
         {mesh_->displacementMap(), Uniform::DisplacementSampler, 3, target.usesDisplacementMap()},
     };
     for (const Slot& slot : slots) {
-        if (slot.texture && slot.wanted) {
-            const GLint location = target.meshUniformLocation(slot.sampler);
+        if (slot.wanted) {
+            // A texture the mesh lacks gets the pass's empty one, so the pass
+            // never samples what the previous mesh left on the unit.
+            const GLint location = slot.texture ? target.meshUniformLocation(slot.sampler)
+                                                : target.declaredMeshUniformLocation(slot.sampler);
             if (location >= 0) {
                 glUniform1i(location, slot.unit);
                 glActiveTexture(GL_TEXTURE0 + slot.unit);
-                slot.texture->setUnit(GL_TEXTURE0 + slot.unit);
-                slot.texture->bind();
-            }
-        } else if (slot.wanted) {
-            // Without this the pass would sample whatever texture the previous
-            // mesh left on the unit; the empty one reads as "no texture".
-            const GLint location = target.declaredMeshUniformLocation(slot.sampler);
-            if (location >= 0) {
-                glUniform1i(location, slot.unit);
-                glActiveTexture(GL_TEXTURE0 + slot.unit);
-                glBindTexture(GL_TEXTURE_2D, target.emptyTexture());
+                if (slot.texture) {
+                    slot.texture->setUnit(GL_TEXTURE0 + slot.unit);
+                    slot.texture->bind();
+                } else {
+                    glBindTexture(GL_TEXTURE_2D, target.emptyTexture());
+                }
             }
         }
         reportGLErrors();
