@@ -20,9 +20,9 @@ namespace orv::config {
 namespace {
 
 // The catalogue's flags without FindInvalidData, with Debone.
-constexpr unsigned importFlags =
+constexpr unsigned sceneImportFlags =
     (aiProcessPreset_TargetRealtime_MaxQuality & ~aiProcess_FindInvalidData) | aiProcess_Debone;
-static_assert(importFlags == 0x4359ECB);
+static_assert(sceneImportFlags == 0x4359ECB);
 
 const glm::vec3 untexturedColor{0.75f, 0.0f, 0.0f};
 
@@ -43,6 +43,15 @@ std::string lookupName(const std::string& base)
 }
 
 }  // namespace
+
+const unsigned SceneDescription::importFlags = sceneImportFlags;
+
+std::string SceneDescription::modelNameOf(const std::string& nodeName)
+{
+    const std::string prefix = "model-";
+    const std::string base = nodeName.size() > prefix.size() ? nodeName.substr(prefix.size()) : nodeName;
+    return lookupName(base);
+}
 
 SceneDescription::SceneDescription(const std::string& fileName, const std::string& rootKey,
                                    ModelCatalogue& catalogue)

@@ -24,6 +24,12 @@ struct MeshSettings;
 // settings. Nodes named "model-<name>" receive a clone of a catalogue model.
 class SceneDescription {
 public:
+    // How the scene file is imported.
+    static const unsigned importFlags;
+    // The catalogue model a "model-<name>" node stands for: name without a
+    // numbering suffix such as "_001".
+    static std::string modelNameOf(const std::string& nodeName);
+
     // Parses the file at once; YAML errors leave as the library raises them.
     SceneDescription(const std::string& fileName, const std::string& rootKey, ModelCatalogue& catalogue);
     ~SceneDescription();

@@ -2,7 +2,8 @@
 
 #include "gl/DebugLabel.h"
 
-#include <filesystem>
+#include "check/ShaderValidator.h"
+
 #include <iostream>
 #include <stdexcept>
 
@@ -65,9 +66,8 @@ bool ProgramManager::load()
             if (slot.readSource()) {
                 slot.compile();
             } else {
-                std::cerr << path_ << ": program \"" << name << "\": cannot read the shader file \"" << file << "\""
-                          << (std::filesystem::is_directory(file) ? " (it is a folder)" : "")
-                          << "; the program goes on without that stage" << std::endl;
+                std::cerr << check::ShaderValidator::unreadable(path_, source["file"].Mark(), name, file).text()
+                          << std::endl;
             }
         }
 

@@ -52,18 +52,39 @@ Timeline::~Timeline() = default;
 
 void Timeline::reject(const std::string& what) const { throw std::runtime_error(fileName_ + ": " + what); }
 
-std::vector<BezierPath> Timeline::buildPaths(const std::string& prefix, const scene::SceneObject& root) const
+std::vector<std::size_t> Timeline::pathShape(const std::string& fileName, const std::string& prefix,
+                                             const std::vector<Marker>& markers)
 {
-    const auto markers = root.findObjects(prefix);
+    const auto reject = [&](const std::string& what) { throw std::runtime_error(fileName + ": " + what); };
     if (markers.size() % 3 != 0) {
+        // Say where the markers come from: a model file with a node named
+        // like a marker adds to the scene's count without the author knowing.
+        std::vector<std::pair<std::string, std::vector<std::string>>> sources;
+        for (const Marker& marker : markers) {
+            auto found = std::find_if(sources.begin(), sources.end(),
+                                      [&](const auto& entry) { return entry.first == marker.source; });
+            if (found == sources.end())
+                found = sources.insert(sources.end(), {marker.source, {}});
+            found->second.push_back(marker.name);
+        }
+        std::string where;
+        for (const auto& [source, names] : sources) {
+            where += where.empty() ? "" : ", ";
+            where += std::to_string(names.size()) + " in " + (source.empty() ? "the scene file" : source);
+            if (!source.empty()) {
+                where += " (";
+                for (std::size_t i = 0; i < names.size(); ++i)
+                    where += (i ? ", \"" : "\"") + names[i] + "\"";
+                where += ")";
+            }
+        }
         reject("the scene has " + std::to_string(markers.size()) + " objects named \"" + prefix +
-               "...\", not groups of three (anchor, incoming handle, outgoing handle)");
+               "...\", not groups of three (anchor, incoming handle, outgoing handle): " + where);
     }
-    std::vector<BezierPath> paths;
-    BezierPath current;
+    std::vector<std::size_t> shape;
     int previous = 0;
     for (std::size_t i = 0; i < markers.size(); i += 3) {
-        const std::string& name = markers[i]->name();
+        const std::string& name = markers[i].name;
         int number = 0;
         try {
             number = std::stoi(name.substr(prefix.size(), 3));
@@ -71,16 +92,33 @@ std::vector<BezierPath> Timeline::buildPaths(const std::string& prefix, const sc
             reject("marker object \"" + name + "\" has no path number after \"" + prefix + "\"");
         }
         // A path is a run of groups with the same number; a new number starts the next path.
-        if (number != previous && current.controlPointCount() > 0) {
-            paths.push_back(std::move(current));
-            current = BezierPath();
-        }
-        current.addControlPoint(translationOf(*markers[i]), translationOf(*markers[i + 1]),
-                                translationOf(*markers[i + 2]));
+        if (shape.empty() || number != previous)
+            shape.push_back(0);
+        ++shape.back();
         previous = number;
     }
-    if (current.controlPointCount() > 0) {
-        paths.push_back(std::move(current));
+    return shape;
+}
+
+std::vector<BezierPath> Timeline::buildPaths(const std::string& prefix, const scene::SceneObject& root) const
+{
+    const auto markers = root.findObjects(prefix);
+    std::vector<Marker> named;
+    for (const auto& marker : markers) {
+        std::string source;
+        for (auto node = marker; node && source.empty(); node = node->parent())
+            source = node->source();
+        named.push_back({marker->name(), source});
+    }
+    const std::vector<std::size_t> shape = pathShape(fileName_, prefix, named);
+    std::vector<BezierPath> paths;
+    std::size_t next = 0;
+    for (const std::size_t points : shape) {
+        BezierPath& path = paths.emplace_back();
+        for (std::size_t i = 0; i < points; ++i, next += 3) {
+            path.addControlPoint(translationOf(*markers[next]), translationOf(*markers[next + 1]),
+                                 translationOf(*markers[next + 2]));
+        }
     }
     return paths;
 }

@@ -63,6 +63,18 @@ public:
     const std::vector<std::vector<glm::vec4>>& lookAtKeys() const { return lookAtKeys_; }
     bool sync(std::size_t shot) const { return sync_.at(shot); }
 
+    // A path marker as the scene holds it: its name and the model file it
+    // came from (empty for the scene file's own nodes).
+    struct Marker {
+        std::string name;
+        std::string source;
+    };
+    // The control-point count of each path that markers named prefix...
+    // make, in order; throws std::runtime_error with the line the player
+    // prints (naming fileName) when they do not make paths.
+    static std::vector<std::size_t> pathShape(const std::string& fileName, const std::string& prefix,
+                                              const std::vector<Marker>& markers);
+
     // The last shot's camera and particle paths are both done: nothing moves
     // along the timeline any more.
     bool isFinished() const;

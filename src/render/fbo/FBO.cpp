@@ -70,7 +70,7 @@ bool FBO::create(unsigned width, unsigned height)
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
-        std::printf("Framebuffer failed to initialise with status: %x\n", status);
+        std::fprintf(stderr, "Framebuffer failed to initialise with status: %x\n", status);
         std::fflush(stdout);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
