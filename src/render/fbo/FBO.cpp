@@ -71,7 +71,7 @@ bool FBO::create(unsigned width, unsigned height)
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         std::fprintf(stderr, "Framebuffer failed to initialise with status: %x\n", status);
-        std::fflush(stdout);
+        std::fflush(stderr);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return true;
