@@ -241,7 +241,7 @@ void ConfigChecker::timeline(DemoConfig& config)
             continue;
         const auto entries = [&](const char* key) {
             const YAML::Node list = shot[key];
-            return list.IsSequence() ? list.size() : std::size_t{0};
+            return list.IsDefined() && list.IsSequence() ? list.size() : std::size_t{0};
         };
         config.velocityKeys.back() = {entries("camera_velocity"), entries("particle_velocity")};
         shape.knownKeys(shot,

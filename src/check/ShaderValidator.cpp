@@ -54,8 +54,8 @@ public:
 };
 
 // glslang's "ERROR: file:line: text" lines as problems of the shader file.
-void reportLog(const std::string& log, const std::string& fallbackFile, const std::string& prefix,
-               const std::string& todo, Report& report)
+void reportLog(const std::string& log, const Problem& fallback, const std::string& prefix, const std::string& todo,
+               Report& report)
 {
     static const std::regex located(R"(^ERROR: (.+?):(\d+): (.*)$)");
     static const std::regex plain(R"(^ERROR: (.*)$)");
@@ -63,13 +63,18 @@ void reportLog(const std::string& log, const std::string& fallbackFile, const st
     std::string line;
     bool any = false;
     while (std::getline(lines, line)) {
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
+            line.pop_back();
         std::smatch match;
-        Problem problem;
+        Problem problem = fallback;
         if (std::regex_match(line, match, located)) {
             problem.file = match[1];
             problem.line = std::stoi(match[2]);
             problem.column = 1;
             std::string text = match[3];
+            // The parser's way of saying it gave up after the errors above.
+            if (text.find("compilation terminated") != std::string::npos)
+                continue;
             // glslang names the offending token first, even when there is none.
             if (text.rfind("'' :", 0) == 0)
                 text.erase(0, text.find_first_not_of(' ', 4));
@@ -78,7 +83,6 @@ void reportLog(const std::string& log, const std::string& fallbackFile, const st
             const std::string text = match[1];
             if (text.find("compilation errors") != std::string::npos)
                 continue;
-            problem.file = fallbackFile;
             problem.what = prefix + text;
         } else {
             continue;
@@ -88,8 +92,7 @@ void reportLog(const std::string& log, const std::string& fallbackFile, const st
         any = true;
     }
     if (!any) {
-        Problem problem;
-        problem.file = fallbackFile;
+        Problem problem = fallback;
         problem.what = prefix + "failed without a message";
         problem.todo = todo;
         report.add(problem);
@@ -147,7 +150,9 @@ void ShaderValidator::check(const DemoConfig::Program& program, Report& report)
         const char* fileName = stage.file.name.c_str();
         shader->setStringsWithLengthsAndNames(&text, nullptr, &fileName, 1);
         if (!shader->parse(GetDefaultResources(), glslVersion, ECoreProfile, false, false, messages)) {
-            reportLog(shader->getInfoLog(), stage.file.name,
+            Problem inFile;
+            inFile.file = stage.file.name;
+            reportLog(shader->getInfoLog(), inFile,
                       "GL shader compilation error: program \"" + name + "\": ", todo, report);
             compiled = false;
             continue;
@@ -174,7 +179,7 @@ void ShaderValidator::check(const DemoConfig::Program& program, Report& report)
     for (const auto& shader : shaders)
         linked.addShader(shader.get());
     if (!linked.link(messages)) {
-        reportLog(linked.getInfoLog(), files::programs, "GL shader linker error: program \"" + name + "\": ", todo,
+        reportLog(linked.getInfoLog(), Problem::at(files::programs, program.name.mark, {}), "GL shader linker error: program \"" + name + "\": ", todo,
                   report);
         return;
     }
