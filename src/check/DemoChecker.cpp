@@ -72,10 +72,13 @@ Report DemoChecker::run()
     Report report;
     ConfigChecker configChecker(report);
     const DemoConfig config = configChecker.run();
-    filesChecked_ = 5;
+    files_.insert({files::window, files::programs, files::models, files::scene, files::timeline});
     programs(config, report);
-    scene(config, report);
-    media(report);
+    ModelChecker models(report);
+    scene(config, models, report);
+    media(models, report);
+    for (const auto& image : models.images())
+        files_.insert(image.first);
     return report;
 }
 
@@ -109,13 +112,13 @@ void DemoChecker::programs(const DemoConfig& config, Report& report)
     }
     for (const DemoConfig::Program& program : config.programs) {
         validator.check(program, report);
-        filesChecked_ += program.stages.size();
+        for (const DemoConfig::Stage& stage : program.stages)
+            files_.insert(stage.file.name);
     }
 }
 
-void DemoChecker::scene(const DemoConfig& config, Report& report)
+void DemoChecker::scene(const DemoConfig& config, ModelChecker& models, Report& report)
 {
-    ModelChecker models(report);
     std::map<std::string, NameTree> trees;
     std::vector<std::string> order;
     if (config.modelsRead) {
@@ -125,7 +128,7 @@ void DemoChecker::scene(const DemoConfig& config, Report& report)
             const bool withTextures = entry["load_textures"].as<bool>(true);
             auto tree = models.import(model.path.name, config::ModelCatalogue::importFlags, withTextures,
                                       files::models, model.path.mark);
-            ++filesChecked_;
+            files_.insert(model.path.name);
             if (!tree)
                 continue;
             if (trees.count(model.name.name) == 0)
@@ -149,7 +152,7 @@ void DemoChecker::scene(const DemoConfig& config, Report& report)
     targets(config.sceneTargets, files::scene, report);
     auto scene = models.importScene(config.scenePath.name, config::SceneDescription::importFlags, config.sceneModels,
                                     files::scene, config.scenePath.mark);
-    ++filesChecked_;
+    files_.insert(config.scenePath.name);
     if (!scene || !config.modelsRead || trees.size() != config.models.size())
         return;
 
@@ -167,11 +170,7 @@ void DemoChecker::scene(const DemoConfig& config, Report& report)
                 child = *found;
                 child.name = base;
             } else {
-                Problem problem = plain(files::scene, "node \"" + child.name + "\" names the model \"" + model +
-                                                          "\", which " + files::models +
-                                                          " does not hold; the node's own meshes are used");
-                problem.severity = Problem::Severity::Warning;
-                report.add(problem);
+                report.add(config::SceneDescription::unknownModel(files::scene, child.name, model, files::models));
             }
         }
     };
@@ -231,18 +230,15 @@ void DemoChecker::shots(const DemoConfig& config, const NameTree& root, Report& 
     }
 }
 
-void DemoChecker::media(Report& report)
+void DemoChecker::media(ModelChecker& images, Report& report)
 {
-    ModelChecker images(report);
     for (const char* face : render::Cubemap::faceFiles) {
         images.image(face);
-        ++filesChecked_;
     }
     images.image(render::ParticleSystem::spriteFile);
-    ++filesChecked_;
 
     std::ifstream in(files::music, std::ios::binary);
-    ++filesChecked_;
+    files_.insert(files::music);
     if (!in) {
         report.add(plain(files::music, "the music file cannot be read; the demo plays silently"));
         return;
@@ -265,7 +261,7 @@ int DemoChecker::checkFolder(const std::string& folder, std::ostream& out, std::
     report.print(err);
     if (report.errors() > 0)
         return 1;
-    out << "orv --check: " << folder << ": no problems in " << checker.filesChecked_ << " files"
+    out << "orv --check: " << folder << ": no problems in " << checker.files_.size() << " files"
         << (report.warnings() > 0 ? " (" + std::to_string(report.warnings()) + " warning(s) above)" : "")
         << std::endl;
     return 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <set>
 #include <string>
 
 #include "check/Report.h"
@@ -8,6 +9,7 @@
 namespace orv::check {
 
 struct DemoConfig;
+class ModelChecker;
 struct NameTree;
 
 // Checks a whole demo folder without a window or a GPU and reports every
@@ -24,11 +26,12 @@ public:
 
 private:
     void programs(const DemoConfig& config, Report& report);
-    void scene(const DemoConfig& config, Report& report);
+    void scene(const DemoConfig& config, ModelChecker& models, Report& report);
     void shots(const DemoConfig& config, const NameTree& root, Report& report);
-    void media(Report& report);
+    void media(ModelChecker& images, Report& report);
 
-    std::size_t filesChecked_ = 0;
+    // Every file looked at, once however many entries name it.
+    std::set<std::string> files_;
 };
 
 }  // namespace orv::check

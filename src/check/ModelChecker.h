@@ -35,6 +35,8 @@ public:
 
     // Whether the image decodes; reports the player's own line when not.
     bool image(const std::string& path);
+    // Every image looked at, and whether it decoded.
+    const std::map<std::string, bool>& images() const { return images_; }
 
 private:
     NameTree names(const aiScene& scene, const aiNode& node, const std::string& source, const YAML::Node* settings,
