@@ -91,16 +91,13 @@ void DemoChecker::programs(const DemoConfig& config, Report& report)
         const auto program = std::find_if(config.programs.begin(), config.programs.end(),
                                           [&](const DemoConfig::Program& p) { return p.name.name == needs.program; });
         if (program == config.programs.end()) {
-            report.add(plain(files::programs, "no program \"" + needs.program + "\"; the renderer needs it"));
+            report.add(PassNeeds::missingProgram(files::programs, needs.program));
             continue;
         }
         for (const std::string& uniform : needs.uniforms) {
             if (std::none_of(program->uniforms.begin(), program->uniforms.end(),
                              [&](const Named& u) { return u.name == uniform; }))
-                report.error(files::programs, program->name.mark,
-                             "program \"" + needs.program + "\" does not list the uniform \"" + uniform +
-                                 "\" that its pass sets",
-                             "add it to \"uniforms\"; the player stops without it");
+                report.add(PassNeeds::missingUniform(files::programs, program->name.mark, needs.program, uniform));
         }
         for (const std::string& varying : needs.varyings) {
             if (std::none_of(program->varyings.begin(), program->varyings.end(),

@@ -14,6 +14,20 @@ std::vector<std::string> meshUniforms(std::vector<std::string> more)
 
 }  // namespace
 
+Problem PassNeeds::missingProgram(const std::string& catalogue, const std::string& program)
+{
+    return Problem::at(catalogue, YAML::Mark::null_mark(), "no program \"" + program + "\"",
+                       "the renderer draws with it; add it to the catalogue");
+}
+
+Problem PassNeeds::missingUniform(const std::string& catalogue, const YAML::Mark& entry, const std::string& program,
+                                  const std::string& uniform)
+{
+    return Problem::at(catalogue, entry,
+                       "program \"" + program + "\" does not list the uniform \"" + uniform + "\" that its pass sets",
+                       "add it to \"uniforms\"; the player stops without it");
+}
+
 bool PassNeeds::isOptional(const std::string& uniform)
 {
     for (const char* name : {"m_matrix", "parallax", "is_light_source", "bounding_scale", "diffuse_sampler",

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "check/Problem.h"
+
 namespace orv::check {
 
 // What the renderer asks of one GL program of the catalogue: the uniforms
@@ -18,6 +20,13 @@ struct PassNeeds {
     // only where a shader declares them: a catalogue lists them for every
     // program of such a pass, whether its shaders use them or not.
     static bool isOptional(const std::string& uniform);
+
+    // The lines for a program the renderer asks for that the catalogue
+    // lacks, and for a uniform a pass sets that the program does not list
+    // (at the program's entry): both stop the player.
+    static Problem missingProgram(const std::string& catalogue, const std::string& program);
+    static Problem missingUniform(const std::string& catalogue, const YAML::Mark& entry, const std::string& program,
+                                  const std::string& uniform);
 
     // Every program the renderer uses, in no particular order.
     static const std::vector<PassNeeds>& all();

@@ -152,6 +152,12 @@ TEST_F(BrokenDemo, PlayerStopsWithTheCheckersLine)
     EXPECT_NE(err.find("bad conversion"), std::string::npos) << err;
     replace("config/models.yaml", "file: assets/models/crate.gltf", "path: assets/models/crate.gltf");
 
+    // A uniform a pass sets, missing from its program's list.
+    replace("config/gl_programs.yaml", "uniforms: [exposure, ", "uniforms: [");
+    agree("a pass's uniform not listed");
+    EXPECT_NE(err.find("does not list the uniform \"exposure\""), std::string::npos) << err;
+    replace("config/gl_programs.yaml", "uniforms: [", "uniforms: [exposure, ");
+
     // A node of the particle model named like a camera marker: the count no
     // longer fits, and the line says where the extra marker comes from.
     replace("assets/models/particle.gltf", "\"name\": \"Spark\"", "\"name\": \"Camera001_spark\"");
