@@ -130,6 +130,33 @@ TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
     }
 }
 
+// The checks over the tree the player assembles from the scene, its placed
+// models and the particle.
+TEST_F(BrokenDemo, SceneTreeFaultsAreFoundInTheAssembledTree)
+{
+    replace("config/scene.yaml", "Room_Light:", "Room_Lamp:");
+    replace("assets/models/room.gltf", "\"Camera003_2_out\"", "\"Kamera003_2_out\"");
+    replace("assets/models/room.gltf", "\"model-orb_001\"", "\"model-orbit_001\"");
+    replace("assets/models/bounding_sphere.gltf", "\"BoundingSphere\"", "\"Ball\"");
+    const std::string shots = read("config/timeline.yaml");
+    dir.write("config/timeline.yaml", shots + "\n  - camera_velocity: [[0, 1], [1, 1]]\n"
+                                              "    particle_velocity: [[0, 1], [1, 1]]\n");
+
+    EXPECT_EQ(check(), 1);
+    const auto lines = linesOf(err);
+    const std::vector<std::string> expected = {
+        "config/models.yaml: the model \"bounding_sphere\" has no object named \"BoundingSphere\" carrying a mesh",
+        "config/scene.yaml: warning: node \"model-orbit_001\" names the model \"orbit\", which config/models.yaml "
+        "does not hold; the node's own meshes are used (add the model to config/models.yaml or rename the node)",
+        "config/scene.yaml: no node named \"Room_Light\" carrying a mesh",
+        "config/timeline.yaml: the scene has 26 objects named \"Camera...\", not groups of three (anchor, incoming "
+        "handle, outgoing handle): 26 in the scene file (every path point is three markers: the point and its "
+        "\"_in\" and \"_out\" handles)",
+        "config/timeline.yaml: shot 4 has no path: the scene has 3 \"Particle\" path(s) for 4 or more shots",
+    };
+    EXPECT_EQ(lines, expected) << err;
+}
+
 // What stops the player is its one error line, word for word the checker's.
 TEST_F(BrokenDemo, PlayerStopsWithTheCheckersLine)
 {
