@@ -36,19 +36,29 @@ bool ConfigChecker::sameAsPlayer(const std::string& file, const std::function<vo
     }
 }
 
+bool ConfigChecker::playerReadsNames(const std::string& file, const YAML::Node& document)
+{
+    // The loaders read every key as a name; a list fails there.
+    return sameAsPlayer(file, [&] {
+        for (const auto& entry : document)
+            (void)entry.first.as<std::string>();
+    });
+}
+
 void ConfigChecker::window()
 {
     YAML::Node document;
     if (!parse(files::window, document))
         return;
     YamlShape shape(report_, files::window);
-    if (!shape.isMap(document, "the window file"))
+    // The player reads the title exactly so: what stops it is said its way.
+    YAML::Node settings;
+    if (!sameAsPlayer(files::window, [&] {
+            settings = document["OpenGLwindow"];
+            (void)settings["title"].as<std::string>();
+        }))
         return;
     shape.knownKeys(document, {"OpenGLwindow"}, "the window file");
-    YAML::Node settings = document["OpenGLwindow"];
-    // The player reads the title exactly so; a missing one stops it the same way.
-    if (!sameAsPlayer(files::window, [&] { (void)settings["title"].as<std::string>(); }))
-        return;
     if (!shape.isMap(settings, "\"OpenGLwindow\""))
         return;
     shape.knownKeys(settings, {"title", "full_screen", "resolution"}, "\"OpenGLwindow\"");
@@ -80,9 +90,11 @@ void ConfigChecker::programs(DemoConfig& config)
 {
     YAML::Node document;
     YamlShape shape(report_, files::programs);
-    if (!parse(files::programs, document) || !shape.isMap(document, "the program catalogue"))
+    if (!parse(files::programs, document) || !playerReadsNames(files::programs, document))
         return;
     config.programsRead = true;
+    if (!document.IsMap())
+        return;  // no programs: each one the renderer needs is reported missing
     for (const auto& entry : document) {
         DemoConfig::Program program;
         program.name = {entry.first.Scalar(), entry.first.Mark()};
@@ -151,14 +163,11 @@ void ConfigChecker::models(DemoConfig& config)
 {
     YAML::Node document;
     YamlShape shape(report_, files::models);
-    if (!parse(files::models, document))
+    if (!parse(files::models, document) || !playerReadsNames(files::models, document))
         return;
-    if (!document.IsMap() || document.size() == 0) {
-        shape.error(document.Mark(), "the model catalogue holds no models",
-                    "give one entry per model, at least \"particle\" and \"bounding_sphere\"");
-        return;
-    }
     config.modelsRead = true;
+    if (!document.IsMap())
+        return;  // no models: the ones the player needs are reported missing
     for (const auto& entry : document) {
         DemoConfig::Model model;
         model.name = {entry.first.Scalar(), entry.first.Mark()};
@@ -184,21 +193,18 @@ void ConfigChecker::scene(DemoConfig& config)
     YamlShape shape(report_, files::scene);
     if (!parse(files::scene, document))
         return;
-    if (!shape.isMap(document, "the scene file"))
-        return;
-    shape.knownKeys(document, {files::sceneRootKey}, "the scene file");
-    const YAML::Node settings = document[files::sceneRootKey];
-    if (!settings.IsDefined()) {
-        report_.add(Diagnosis::of(files::scene, YAML::TypedBadConversion<std::string>(document.Mark())));
-        return;
-    }
-    if (!shape.isMap(settings, "\"" + std::string(files::sceneRootKey) + "\""))
-        return;
-    shape.knownKeys(settings, {"path", "models"}, "\"main\"");
+    // The scene description's own steps, so that what stops the player is said its way.
+    YAML::Node settings;
     if (!sameAsPlayer(files::scene, [&] {
+            const YAML::Node& root = document;
+            settings = root[files::sceneRootKey];
+            if (!settings.IsDefined() && !root.IsSequence())
+                throw YAML::TypedBadConversion<std::string>(root.Mark());
             config.scenePath = {config::requiredString(settings, "path"), settings["path"].Mark()};
         }))
         return;
+    shape.knownKeys(document, {files::sceneRootKey}, "the scene file");
+    shape.knownKeys(settings, {"path", "models"}, "\"main\"");
     config.sceneRead = true;
     const YAML::Node models = settings["models"];
     if (models.IsDefined() && models.IsMap())
@@ -221,10 +227,11 @@ void ConfigChecker::timeline(DemoConfig& config)
 {
     YAML::Node document;
     YamlShape shape(report_, files::timeline);
-    if (!parse(files::timeline, document) || !shape.isMap(document, "the timeline file"))
+    YAML::Node shots;
+    if (!parse(files::timeline, document) || !sameAsPlayer(files::timeline, [&] { shots = document["shots"]; }))
         return;
-    shape.knownKeys(document, {"shots"}, "the timeline file");
-    const YAML::Node shots = document["shots"];
+    if (document.IsMap())
+        shape.knownKeys(document, {"shots"}, "the timeline file");
     if (!shots.IsSequence() || shots.size() == 0) {
         report_.add(Diagnosis::of(files::timeline,
                                   std::runtime_error("\"shots\" must be a non-empty list of shots")));

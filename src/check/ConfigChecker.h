@@ -28,6 +28,9 @@ private:
     // the player prints for it.
     bool sameAsPlayer(const std::string& file, const std::function<void()>& step);
 
+    // The catalogues' own first step, a name per key.
+    bool playerReadsNames(const std::string& file, const YAML::Node& document);
+
     void window();
     void programs(DemoConfig& config);
     void models(DemoConfig& config);

@@ -179,6 +179,12 @@ TEST_F(BrokenDemo, PlayerStopsWithTheCheckersLine)
     EXPECT_NE(err.find("bad conversion"), std::string::npos) << err;
     replace("config/models.yaml", "file: assets/models/crate.gltf", "path: assets/models/crate.gltf");
 
+    // An empty catalogue: the first model the player asks for is missing.
+    const std::string models = read("config/models.yaml");
+    dir.write("config/models.yaml", "# nothing yet\n");
+    agree("an empty model catalogue");
+    dir.write("config/models.yaml", models);
+
     // A uniform a pass sets, missing from its program's list.
     replace("config/gl_programs.yaml", "uniforms: [exposure, ", "uniforms: [");
     agree("a pass's uniform not listed");
