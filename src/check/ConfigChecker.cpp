@@ -228,9 +228,11 @@ void ConfigChecker::timeline(DemoConfig& config)
     YAML::Node document;
     YamlShape shape(report_, files::timeline);
     YAML::Node shots;
-    if (!parse(files::timeline, document) || !sameAsPlayer(files::timeline, [&] { shots = document["shots"]; }))
+    // The timeline's look-up turns a list into a map of its positions.
+    bool wasMap = false;
+    if (!parse(files::timeline, document) || !(wasMap = document.IsMap(), true) || !sameAsPlayer(files::timeline, [&] { shots = document["shots"]; }))
         return;
-    if (document.IsMap())
+    if (wasMap)
         shape.knownKeys(document, {"shots"}, "the timeline file");
     if (!shots.IsSequence() || shots.size() == 0) {
         report_.add(Diagnosis::of(files::timeline,
