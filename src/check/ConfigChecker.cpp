@@ -135,7 +135,7 @@ void ConfigChecker::programs(DemoConfig& config)
     }
 }
 
-void ConfigChecker::meshSettings(YamlShape& shape, const YAML::Node& entry, bool sceneNode, std::vector<Named>& targets)
+bool ConfigChecker::meshSettings(YamlShape& shape, const YAML::Node& entry, bool sceneNode, std::vector<Named>& targets)
 {
     for (const char* flag : {"load_textures", "load_onto_gpu", "is_light_source", "parallax", "cast_shadow"})
         shape.optionalBool(entry, flag);
@@ -153,10 +153,12 @@ void ConfigChecker::meshSettings(YamlShape& shape, const YAML::Node& entry, bool
                 shape.number(angle, "a \"rotation\" angle");
     }
     // The loaders' own reading, for the "targets" faults it raises.
-    if (!sameAsPlayer(shape.file(), [&] { (void)config::MeshSettings::read(entry); }))
-        return;
+    bool loadTextures = true;
+    if (!sameAsPlayer(shape.file(), [&] { loadTextures = config::MeshSettings::read(entry).loadTextures; }))
+        return loadTextures;
     for (auto& [name, mark] : shape.names(entry, "targets"))
         targets.push_back({name, mark});
+    return loadTextures;
 }
 
 void ConfigChecker::models(DemoConfig& config)
@@ -182,7 +184,7 @@ void ConfigChecker::models(DemoConfig& config)
                 model.path = {config::requiredString(entry.second, "path"), entry.second["path"].Mark()};
             }))
             continue;
-        meshSettings(shape, entry.second, false, model.targets);
+        model.loadTextures = meshSettings(shape, entry.second, false, model.targets);
         config.models.push_back(std::move(model));
     }
 }

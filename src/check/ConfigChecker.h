@@ -36,7 +36,8 @@ private:
     void models(DemoConfig& config);
     void scene(DemoConfig& config);
     void timeline(DemoConfig& config);
-    void meshSettings(YamlShape& shape, const YAML::Node& entry, bool sceneNode, std::vector<Named>& targets);
+    // Checks the drawing settings of an entry; whether it loads textures.
+    bool meshSettings(YamlShape& shape, const YAML::Node& entry, bool sceneNode, std::vector<Named>& targets);
 
     Report& report_;
 };

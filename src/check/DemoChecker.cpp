@@ -121,9 +121,7 @@ void DemoChecker::scene(const DemoConfig& config, ModelChecker& models, Report& 
     if (config.modelsRead) {
         for (const DemoConfig::Model& model : config.models) {
             targets(model.targets, files::models, report);
-            const YAML::Node entry = YAML::LoadFile(files::models)[model.name.name];
-            const bool withTextures = entry["load_textures"].as<bool>(true);
-            auto tree = models.import(model.path.name, config::ModelCatalogue::importFlags, withTextures,
+            auto tree = models.import(model.path.name, config::ModelCatalogue::importFlags, model.loadTextures,
                                       files::models, model.path.mark);
             files_.insert(model.path.name);
             if (!tree)

@@ -31,6 +31,8 @@ struct DemoConfig {
         Named name;
         Named path;
         std::vector<Named> targets;
+        // Whether the player loads the images its materials name.
+        bool loadTextures = true;
     };
 
     std::vector<Program> programs;
