@@ -5,6 +5,7 @@
 #include "config/MeshSettings.h"
 #include "config/YamlValues.h"
 #include "render/TargetNames.h"
+#include "timeline/Timeline.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::check {
@@ -264,9 +265,8 @@ void ConfigChecker::timeline(DemoConfig& config)
             const auto keys = shape.keyCurve(shot[velocity], which + " \"" + velocity + "\"", 2);
             for (const auto& [key, speed] : keys) {
                 if (speed <= 0.0f) {
-                    shape.warn(shot[velocity].Mark(),
-                               which + ": \"" + velocity + "\" has a speed of 0 or less; the motion stops there",
-                               "give every key a positive speed");
+                    report_.add(timeline::Timeline::stoppingSpeed(files::timeline, i, velocity, key, speed,
+                                                                  shot[velocity].Mark()));
                     break;
                 }
             }
@@ -275,8 +275,7 @@ void ConfigChecker::timeline(DemoConfig& config)
         shape.keyCurve(shot["look_at"], which + " \"look_at\"", 4);
         for (const auto& [name, mark] : shape.names(shot, "inactive_targets")) {
             if (!render::isKnownInactiveName(name))
-                shape.error(mark, which + ": \"" + name + "\" in \"inactive_targets\" is neither a render target nor an effect switch",
-                            "the player ignores it; see docs/authoring.md for the names");
+                report_.add(timeline::Timeline::unknownInactiveName(files::timeline, i, name, mark));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 #include "render/TargetNames.h"
@@ -142,9 +143,7 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
         if (render::isKnownInactiveName(name)) {
             targets.push_back(name);
         } else {
-            std::cerr << fileName_ << ": " << which << ": \"" << name
-                      << "\" in \"inactive_targets\" is neither a render target nor an effect switch; ignored"
-                      << std::endl;
+            std::cerr << unknownInactiveName(fileName_, index, name, entry.Mark()).text() << std::endl;
         }
     }
 
@@ -155,7 +154,7 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
     inactiveTargets_.push_back(std::move(targets));
 
     const auto checkPath = [&](const std::vector<BezierPath>& paths, const char* prefix, const char* velocityKey,
-                               const std::vector<glm::vec2>& velocity) {
+                               const std::vector<glm::vec2>& velocity, const YAML::Node& list) {
         if (index >= paths.size()) {
             reject(which + " has no path: the scene has " + std::to_string(paths.size()) + " \"" + prefix +
                    "\" path(s) for " + std::to_string(index + 1) + " or more shots");
@@ -167,18 +166,38 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
         for (const glm::vec2& key : velocity) {
             if (key.y <= 0.0f) {
                 // Speeds ease into each key's value, so the path would never get past it.
-                std::cerr << fileName_ << ": " << which << ": \"" << velocityKey << "\" has the speed " << key.y
-                          << " at key " << key.x << "; the motion stops there for good" << std::endl;
+                std::cerr << stoppingSpeed(fileName_, index, velocityKey, key.x, key.y, list.Mark()).text()
+                          << std::endl;
                 break;
             }
         }
     };
-    checkPath(cameraPaths_, "Camera", "camera_velocity", cameraKeys);
-    checkPath(particlePaths_, "Particle", "particle_velocity", particleKeys);
+    checkPath(cameraPaths_, "Camera", "camera_velocity", cameraKeys, cameraVelocity);
+    checkPath(particlePaths_, "Particle", "particle_velocity", particleKeys, particleVelocity);
 
     cameraMotions_.emplace_back(camera_, &cameraPaths_[index], cameraKeys);
     particleMotions_.emplace_back(particle_, &particlePaths_[index], particleKeys);
     diffuseFactors_.emplace_back(diffuseKeys);
+}
+
+check::Problem Timeline::unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
+                                             const YAML::Mark& mark)
+{
+    return check::Problem::at(fileName, mark,
+                              ordinal(shot) + ": \"" + name +
+                                  "\" in \"inactive_targets\" is neither a render target nor an effect switch",
+                              "the player ignores it; the names are listed in docs/authoring.md");
+}
+
+check::Problem Timeline::stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
+                                       float key, float speed, const YAML::Mark& mark)
+{
+    std::ostringstream what;
+    what << ordinal(shot) << ": \"" << velocityKey << "\" has the speed " << speed << " at key " << key
+         << "; the motion stops there for good";
+    check::Problem problem = check::Problem::at(fileName, mark, what.str(), "give every key a speed above 0");
+    problem.severity = check::Problem::Severity::Warning;
+    return problem;
 }
 
 void Timeline::update(double dt)
