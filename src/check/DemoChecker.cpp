@@ -35,11 +35,13 @@ bool isRenderTarget(const std::string& name)
 
 void targets(const std::vector<Named>& names, const std::string& file, Report& report)
 {
+    std::string passes;
+    for (std::string_view pass : render::targets::renderOrder)
+        passes += (passes.empty() ? "" : ", ") + std::string(pass);
     for (const Named& target : names) {
         if (!isRenderTarget(target.name))
             report.error(file, target.mark, "\"" + target.name + "\" in \"targets\" is not a render pass",
-                         "the passes are deferred_render_geometry, shadow_mapping, godray_pre, cubemap, "
-                         "reflection, refraction, main_particle, particle_system, godray_post");
+                         "the passes are " + passes);
     }
 }
 
