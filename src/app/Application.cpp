@@ -12,6 +12,7 @@
 #include "app/ContactSheet.h"
 #include "app/FrameCapture.h"
 #include "app/MusicPlayer.h"
+#include "check/Diagnosis.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
 #include "scene/Particle.h"
@@ -40,12 +41,11 @@ constexpr const char* musicFile = "assets/sounds/finish.mp3";
 template <typename Step>
 decltype(auto) reading(const char* file, Step&& step)
 {
+    // The line is the demo checker's for the same mistake.
     try {
         return step();
     } catch (const std::exception& error) {
-        const std::string message = error.what();
-        const std::string prefix = std::string(file) + ": ";
-        throw std::runtime_error(message.rfind(prefix, 0) == 0 ? message : prefix + message);
+        throw std::runtime_error(check::Diagnosis::of(file, error).text());
     }
 }
 

@@ -53,6 +53,8 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
                    "write one image with the middle frame of every shot, then end");
     app.add_option("--profile", options.profileFile,
                    "measure each pass's GPU time; print a table at exit and write every frame to this JSON file");
+    app.add_flag("--check", options.check,
+                 "check the demo's files without opening a window and report every problem, one line each");
 
     try {
         app.parse(argc, argv);

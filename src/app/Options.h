@@ -26,6 +26,8 @@ struct Options {
     std::optional<double> captureTo;
     std::string contactSheet;
     std::string profileFile;
+    // Check the demo folder and report every problem instead of playing.
+    bool check = false;
 
     bool captures() const { return !captureDir.empty() || !videoFile.empty(); }
 };

@@ -15,12 +15,8 @@
 
 namespace orv::config {
 
-namespace {
-
-constexpr unsigned importFlags = aiProcessPreset_TargetRealtime_MaxQuality;
-static_assert(importFlags == 0x379ECB);
-
-}  // namespace
+const unsigned ModelCatalogue::importFlags = aiProcessPreset_TargetRealtime_MaxQuality;
+static_assert(aiProcessPreset_TargetRealtime_MaxQuality == 0x379ECB);
 
 ModelCatalogue::ModelCatalogue(const std::string& fileName, gl::ProgramManager& programs)
     : fileName_(fileName), programs_(programs)
@@ -53,6 +49,7 @@ void ModelCatalogue::loadModel(const std::string& name, const YAML::Node& entry)
 
     auto root = std::make_shared<scene::SceneObject>();
     root->setName(currentScene_->mRootNode->mName.C_Str());
+    root->setSource(path);
     walk(*root, *currentScene_->mRootNode, settings);
     root->update(0.0);
     currentScene_ = nullptr;

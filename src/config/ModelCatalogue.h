@@ -28,6 +28,9 @@ struct MeshSettings;
 // never drawn; the scene and the model objects place clones of them.
 class ModelCatalogue {
 public:
+    // How every model file is imported.
+    static const unsigned importFlags;
+
     // Parses the file at once; YAML errors leave as the library raises them.
     ModelCatalogue(const std::string& fileName, gl::ProgramManager& programs);
     ~ModelCatalogue();

@@ -20,9 +20,9 @@ namespace orv::config {
 namespace {
 
 // The catalogue's flags without FindInvalidData, with Debone.
-constexpr unsigned importFlags =
+constexpr unsigned sceneImportFlags =
     (aiProcessPreset_TargetRealtime_MaxQuality & ~aiProcess_FindInvalidData) | aiProcess_Debone;
-static_assert(importFlags == 0x4359ECB);
+static_assert(sceneImportFlags == 0x4359ECB);
 
 const glm::vec3 untexturedColor{0.75f, 0.0f, 0.0f};
 
@@ -43,6 +43,27 @@ std::string lookupName(const std::string& base)
 }
 
 }  // namespace
+
+const unsigned SceneDescription::importFlags = sceneImportFlags;
+
+check::Problem SceneDescription::unknownModel(const std::string& sceneFile, const std::string& node,
+                                              const std::string& model, const std::string& catalogueFile)
+{
+    check::Problem problem;
+    problem.file = sceneFile;
+    problem.what = "node \"" + node + "\" names the model \"" + model + "\", which " + catalogueFile +
+                   " does not hold; the node's own meshes are used";
+    problem.todo = "add the model to " + catalogueFile + " or rename the node";
+    problem.severity = check::Problem::Severity::Warning;
+    return problem;
+}
+
+std::string SceneDescription::modelNameOf(const std::string& nodeName)
+{
+    const std::string prefix = "model-";
+    const std::string base = nodeName.size() > prefix.size() ? nodeName.substr(prefix.size()) : nodeName;
+    return lookupName(base);
+}
 
 SceneDescription::SceneDescription(const std::string& fileName, const std::string& rootKey,
                                    ModelCatalogue& catalogue)
@@ -106,8 +127,7 @@ void SceneDescription::placeModel(scene::SceneObject& parent, const aiNode& node
         clone->setTransformation(node.mTransformation);
         return;
     }
-    std::cerr << fileName_ << ": node \"" << name << "\" names the model \"" << model << "\", which "
-              << catalogue_.fileName() << " does not hold; the node's own meshes are used\n";
+    std::cerr << unknownModel(fileName_, name, model, catalogue_.fileName()).text() << '\n';
     auto child = parent.createChild();
     buildMeshes(*child, node);
     child->setTransformation(node.mTransformation);

@@ -5,6 +5,7 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include "check/Problem.h"
 #include "config/TextureCache.h"
 
 struct aiNode;
@@ -24,6 +25,15 @@ struct MeshSettings;
 // settings. Nodes named "model-<name>" receive a clone of a catalogue model.
 class SceneDescription {
 public:
+    // How the scene file is imported.
+    static const unsigned importFlags;
+    // The catalogue model a "model-<name>" node stands for: name without a
+    // numbering suffix such as "_001".
+    static std::string modelNameOf(const std::string& nodeName);
+    // The warning for a "model-" node whose model the catalogue lacks.
+    static check::Problem unknownModel(const std::string& sceneFile, const std::string& node,
+                                       const std::string& model, const std::string& catalogueFile);
+
     // Parses the file at once; YAML errors leave as the library raises them.
     SceneDescription(const std::string& fileName, const std::string& rootKey, ModelCatalogue& catalogue);
     ~SceneDescription();

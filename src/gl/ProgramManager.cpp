@@ -2,7 +2,9 @@
 
 #include "gl/DebugLabel.h"
 
-#include <filesystem>
+#include "check/PassNeeds.h"
+#include "check/ShaderValidator.h"
+
 #include <iostream>
 #include <stdexcept>
 
@@ -65,9 +67,8 @@ bool ProgramManager::load()
             if (slot.readSource()) {
                 slot.compile();
             } else {
-                std::cerr << path_ << ": program \"" << name << "\": cannot read the shader file \"" << file << "\""
-                          << (std::filesystem::is_directory(file) ? " (it is a folder)" : "")
-                          << "; the program goes on without that stage" << std::endl;
+                std::cerr << check::ShaderValidator::unreadable(path_, source["file"].Mark(), name, file).text()
+                          << std::endl;
             }
         }
 
@@ -93,7 +94,7 @@ const Program& ProgramManager::program(const std::string& programName) const
 {
     const auto found = programs_.find(programName);
     if (found == programs_.end()) {
-        throw std::out_of_range("unknown GL program \"" + programName + "\" (not in " + path_ + ")");
+        throw std::out_of_range(check::PassNeeds::missingProgram(path_, programName).text());
     }
     return found->second;
 }
@@ -106,8 +107,13 @@ int ProgramManager::uniformLocation(const std::string& programName, const std::s
     try {
         return found.uniformLocation(uniformName);
     } catch (const std::out_of_range&) {
-        throw std::out_of_range("uniform \"" + uniformName + "\" is not declared for GL program \"" +
-                                programName + "\" in " + path_);
+        // The line names the program's entry, as the demo checker does.
+        YAML::Mark entry = YAML::Mark::null_mark();
+        for (const auto& program : document_) {
+            if (program.first.Scalar() == programName)
+                entry = program.first.Mark();
+        }
+        throw std::out_of_range(check::PassNeeds::missingUniform(path_, entry, programName, uniformName).text());
     }
 }
 

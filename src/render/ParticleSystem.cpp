@@ -15,7 +15,6 @@ namespace {
 
 constexpr const char* updateProgramName = "light_particles_update";
 constexpr const char* renderProgramName = "light_particles_render";
-constexpr const char* spriteFile = "assets/images/particle_sprite.tif";
 constexpr unsigned randomTexels = 2048;
 
 // The first generation: the emitter alone, at rest.

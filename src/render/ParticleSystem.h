@@ -25,6 +25,9 @@ namespace orv::render {
 // the sparks that are light sources.
 class ParticleSystem : public Target {
 public:
+    // The sprite every spark is drawn with, relative to the demo folder.
+    static constexpr const char* spriteFile = "assets/images/particle_sprite.tif";
+
     // Fourteen floats a record: type, position, velocity, four shader
     // parameters around the age fraction, start and end hue.
     static constexpr std::size_t recordFloats = 14;

@@ -1,5 +1,7 @@
 #include "scene/CubeMapTexture.h"
 
+#include "check/ImageFault.h"
+
 #include "gl/DebugLabel.h"
 
 #include <algorithm>
@@ -29,8 +31,7 @@ void CubeMapTexture::load(const std::vector<std::string>& paths)
         // Converting keeps the upload inside the image's own pixel buffer
         // whatever the file's layout (grey, alpha, 16-bit).
         if (!ilLoadImage(paths[i].c_str()) || !ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) {
-            std::cerr << "Cannot load cube map face " << paths[i] << " (DevIL error 0x" << std::hex
-                      << ilGetError() << std::dec << ")" << std::endl;
+            std::cerr << check::ImageFault::of(paths[i], ilGetError()).text() << std::endl;
             const ILubyte white[3] = {255, 255, 255};
             ilTexImage(1, 1, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, const_cast<ILubyte*>(white));
         }

@@ -1,5 +1,7 @@
 #include "scene/ImageTexture.h"
 
+#include "check/ImageFault.h"
+
 #include "gl/DebugLabel.h"
 
 #include <iostream>
@@ -45,8 +47,7 @@ void ImageTexture::load(const std::string& path)
     if (ilLoadImage(path.c_str())) {
         convertForGL();
     } else {
-        std::cerr << "Cannot load image file " << path << " (DevIL error 0x" << std::hex << ilGetError()
-                  << std::dec << ")" << std::endl;
+        std::cerr << check::ImageFault::of(path, ilGetError()).text() << std::endl;
         const ILubyte white[4] = {255, 255, 255, 255};
         ilTexImage(1, 1, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, const_cast<ILubyte*>(white));
     }

@@ -67,6 +67,7 @@ std::shared_ptr<SceneObject> SceneObject::clone() const
 {
     auto copy = std::make_shared<SceneObject>(parent_.lock());
     copy->name_ = name_;
+    copy->source_ = source_;
     for (const auto& instance : meshInstances_)
         copy->meshInstances_.push_back(instance->clone());
     for (const auto& child : children_) {

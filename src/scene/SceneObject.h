@@ -35,6 +35,10 @@ public:
     const std::vector<std::shared_ptr<MeshInstance>>& meshInstances() const { return meshInstances_; }
     const std::string& name() const { return name_; }
     void setName(const std::string& name) { name_ = name; }
+    // The model file a catalogue model's root was read from; clones keep it.
+    // Empty for nodes of the scene file.
+    const std::string& source() const { return source_; }
+    void setSource(const std::string& source) { source_ = source; }
     // Empty for a root, and once the parent no longer exists.
     std::shared_ptr<SceneObject> parent() const { return parent_.lock(); }
     void setParent(const std::shared_ptr<SceneObject>& parent) { parent_ = parent; }
@@ -59,6 +63,7 @@ private:
     std::vector<std::shared_ptr<SceneObject>> children_;
     std::vector<std::shared_ptr<MeshInstance>> meshInstances_;
     std::string name_;
+    std::string source_;
     // Weak, so that a tree whose root is released is freed as a whole.
     std::weak_ptr<SceneObject> parent_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 #include "render/TargetNames.h"
@@ -52,18 +53,39 @@ Timeline::~Timeline() = default;
 
 void Timeline::reject(const std::string& what) const { throw std::runtime_error(fileName_ + ": " + what); }
 
-std::vector<BezierPath> Timeline::buildPaths(const std::string& prefix, const scene::SceneObject& root) const
+std::vector<std::size_t> Timeline::pathShape(const std::string& fileName, const std::string& prefix,
+                                             const std::vector<Marker>& markers)
 {
-    const auto markers = root.findObjects(prefix);
+    const auto reject = [&](const std::string& what) { throw std::runtime_error(fileName + ": " + what); };
     if (markers.size() % 3 != 0) {
+        // Say where the markers come from: a model file with a node named
+        // like a marker adds to the scene's count without the author knowing.
+        std::vector<std::pair<std::string, std::vector<std::string>>> sources;
+        for (const Marker& marker : markers) {
+            auto found = std::find_if(sources.begin(), sources.end(),
+                                      [&](const auto& entry) { return entry.first == marker.source; });
+            if (found == sources.end())
+                found = sources.insert(sources.end(), {marker.source, {}});
+            found->second.push_back(marker.name);
+        }
+        std::string where;
+        for (const auto& [source, names] : sources) {
+            where += where.empty() ? "" : ", ";
+            where += std::to_string(names.size()) + " in " + (source.empty() ? "the scene file" : source);
+            if (!source.empty()) {
+                where += " (";
+                for (std::size_t i = 0; i < names.size(); ++i)
+                    where += (i ? ", \"" : "\"") + names[i] + "\"";
+                where += ")";
+            }
+        }
         reject("the scene has " + std::to_string(markers.size()) + " objects named \"" + prefix +
-               "...\", not groups of three (anchor, incoming handle, outgoing handle)");
+               "...\", not groups of three (anchor, incoming handle, outgoing handle): " + where);
     }
-    std::vector<BezierPath> paths;
-    BezierPath current;
+    std::vector<std::size_t> shape;
     int previous = 0;
     for (std::size_t i = 0; i < markers.size(); i += 3) {
-        const std::string& name = markers[i]->name();
+        const std::string& name = markers[i].name;
         int number = 0;
         try {
             number = std::stoi(name.substr(prefix.size(), 3));
@@ -71,16 +93,33 @@ std::vector<BezierPath> Timeline::buildPaths(const std::string& prefix, const sc
             reject("marker object \"" + name + "\" has no path number after \"" + prefix + "\"");
         }
         // A path is a run of groups with the same number; a new number starts the next path.
-        if (number != previous && current.controlPointCount() > 0) {
-            paths.push_back(std::move(current));
-            current = BezierPath();
-        }
-        current.addControlPoint(translationOf(*markers[i]), translationOf(*markers[i + 1]),
-                                translationOf(*markers[i + 2]));
+        if (shape.empty() || number != previous)
+            shape.push_back(0);
+        ++shape.back();
         previous = number;
     }
-    if (current.controlPointCount() > 0) {
-        paths.push_back(std::move(current));
+    return shape;
+}
+
+std::vector<BezierPath> Timeline::buildPaths(const std::string& prefix, const scene::SceneObject& root) const
+{
+    const auto markers = root.findObjects(prefix);
+    std::vector<Marker> named;
+    for (const auto& marker : markers) {
+        std::string source;
+        for (auto node = marker; node && source.empty(); node = node->parent())
+            source = node->source();
+        named.push_back({marker->name(), source});
+    }
+    const std::vector<std::size_t> shape = pathShape(fileName_, prefix, named);
+    std::vector<BezierPath> paths;
+    std::size_t next = 0;
+    for (const std::size_t points : shape) {
+        BezierPath& path = paths.emplace_back();
+        for (std::size_t i = 0; i < points; ++i, next += 3) {
+            path.addControlPoint(translationOf(*markers[next]), translationOf(*markers[next + 1]),
+                                 translationOf(*markers[next + 2]));
+        }
     }
     return paths;
 }
@@ -104,9 +143,7 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
         if (render::isKnownInactiveName(name)) {
             targets.push_back(name);
         } else {
-            std::cerr << fileName_ << ": " << which << ": \"" << name
-                      << "\" in \"inactive_targets\" is neither a render target nor an effect switch; ignored"
-                      << std::endl;
+            std::cerr << unknownInactiveName(fileName_, index, name, entry.Mark()).text() << std::endl;
         }
     }
 
@@ -117,7 +154,7 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
     inactiveTargets_.push_back(std::move(targets));
 
     const auto checkPath = [&](const std::vector<BezierPath>& paths, const char* prefix, const char* velocityKey,
-                               const std::vector<glm::vec2>& velocity) {
+                               const std::vector<glm::vec2>& velocity, const YAML::Node& list) {
         if (index >= paths.size()) {
             reject(which + " has no path: the scene has " + std::to_string(paths.size()) + " \"" + prefix +
                    "\" path(s) for " + std::to_string(index + 1) + " or more shots");
@@ -129,18 +166,38 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
         for (const glm::vec2& key : velocity) {
             if (key.y <= 0.0f) {
                 // Speeds ease into each key's value, so the path would never get past it.
-                std::cerr << fileName_ << ": " << which << ": \"" << velocityKey << "\" has the speed " << key.y
-                          << " at key " << key.x << "; the motion stops there for good" << std::endl;
+                std::cerr << stoppingSpeed(fileName_, index, velocityKey, key.x, key.y, list.Mark()).text()
+                          << std::endl;
                 break;
             }
         }
     };
-    checkPath(cameraPaths_, "Camera", "camera_velocity", cameraKeys);
-    checkPath(particlePaths_, "Particle", "particle_velocity", particleKeys);
+    checkPath(cameraPaths_, "Camera", "camera_velocity", cameraKeys, cameraVelocity);
+    checkPath(particlePaths_, "Particle", "particle_velocity", particleKeys, particleVelocity);
 
     cameraMotions_.emplace_back(camera_, &cameraPaths_[index], cameraKeys);
     particleMotions_.emplace_back(particle_, &particlePaths_[index], particleKeys);
     diffuseFactors_.emplace_back(diffuseKeys);
+}
+
+check::Problem Timeline::unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
+                                             const YAML::Mark& mark)
+{
+    return check::Problem::at(fileName, mark,
+                              ordinal(shot) + ": \"" + name +
+                                  "\" in \"inactive_targets\" is neither a render target nor an effect switch",
+                              "the player ignores it; the names are listed in docs/authoring.md");
+}
+
+check::Problem Timeline::stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
+                                       float key, float speed, const YAML::Mark& mark)
+{
+    std::ostringstream what;
+    what << ordinal(shot) << ": \"" << velocityKey << "\" has the speed " << speed << " at key " << key
+         << "; the motion stops there for good";
+    check::Problem problem = check::Problem::at(fileName, mark, what.str(), "give every key a speed above 0");
+    problem.severity = check::Problem::Severity::Warning;
+    return problem;
 }
 
 void Timeline::update(double dt)

@@ -10,6 +10,7 @@
 #include <glm/vec4.hpp>
 #include <yaml-cpp/yaml.h>
 
+#include "check/Problem.h"
 #include "timeline/BezierPath.h"
 #include "timeline/KeyCurve.h"
 #include "timeline/ShotMotion.h"
@@ -62,6 +63,27 @@ public:
     // Per shot: (x, y, z, key position); (0, 0, 0) stands for the main particle.
     const std::vector<std::vector<glm::vec4>>& lookAtKeys() const { return lookAtKeys_; }
     bool sync(std::size_t shot) const { return sync_.at(shot); }
+
+    // A path marker as the scene holds it: its name and the model file it
+    // came from (empty for the scene file's own nodes).
+    struct Marker {
+        std::string name;
+        std::string source;
+    };
+    // The control-point count of each path that markers named prefix...
+    // make, in order; throws std::runtime_error with the line the player
+    // prints (naming fileName) when they do not make paths.
+    static std::vector<std::size_t> pathShape(const std::string& fileName, const std::string& prefix,
+                                              const std::vector<Marker>& markers);
+
+    // What the player says, and plays on after, about a name of a shot's
+    // "inactive_targets" that it does not know, and about a speed of 0 or
+    // less in a velocity list (marks: the name, the list). The demo checker
+    // says the same.
+    static check::Problem unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
+                                              const YAML::Mark& mark);
+    static check::Problem stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
+                                        float key, float speed, const YAML::Mark& mark);
 
     // The last shot's camera and particle paths are both done: nothing moves
     // along the timeline any more.

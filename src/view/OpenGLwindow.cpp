@@ -45,10 +45,9 @@ bool OpenGLwindow::init()
     const auto settings = configuration_["OpenGLwindow"];
     const auto title = settings["title"].as<std::string>();
     // GLFW asserts (and aborts the process) on sizes below 1.
-    if (width() < 1 || height() < 1 || width() > maxSize || height() > maxSize) {
+    if (const std::string fault = sizeFault(width(), height()); !fault.empty()) {
         glfwTerminate();
-        throw std::runtime_error("resolution " + std::to_string(width()) + " x " + std::to_string(height()) +
-                                 " is not a window size (each side from 1 to " + std::to_string(maxSize) + ")");
+        throw std::runtime_error(fault);
     }
     const bool fullScreen = settings["full_screen"].as<bool>(false);
     GLFWmonitor* monitor = fullScreen && visible_ ? glfwGetPrimaryMonitor() : nullptr;
@@ -91,6 +90,14 @@ int OpenGLwindow::resolution(const char* axis, int fallback) const
     }
     const YAML::Node entry = size[axis];
     return entry.IsDefined() ? entry.as<int>() : fallback;
+}
+
+std::string OpenGLwindow::sizeFault(int width, int height)
+{
+    if (width >= 1 && height >= 1 && width <= maxSize && height <= maxSize)
+        return {};
+    return "resolution " + std::to_string(width) + " x " + std::to_string(height) +
+           " is not a window size (each side from 1 to " + std::to_string(maxSize) + ")";
 }
 
 void OpenGLwindow::setSizeOverride(int width, int height)

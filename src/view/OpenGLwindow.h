@@ -45,6 +45,9 @@ public:
     bool isOpen() const { return !closed_; }
     void close();
 
+    // Why a window cannot have this size, or empty when it can.
+    static std::string sizeFault(int width, int height);
+
     // GLFW's description of the most recent failure, empty when there was none.
     static const std::string& lastError();
 

@@ -67,4 +67,14 @@ TEST(Options, HelpEndsWithZeroAndEveryMistakeWithTwo)
     }
 }
 
+TEST(Options, CheckIsAFlagThatTakesTheDemoFolder)
+{
+    EXPECT_FALSE(parse({}).options->check);
+    const auto parsed = parse({"--check", "--demo", "."});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_TRUE(parsed.options->check);
+    EXPECT_EQ(parsed.options->demoDir, ".");
+    EXPECT_EQ(parse({"--check", "demo"}).exitCode, 2) << "the folder comes with --demo";
+}
+
 }  // namespace

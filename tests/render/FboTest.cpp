@@ -27,8 +27,11 @@ protected:
     std::string initialise(FBO& fbo, unsigned w, unsigned h)
     {
         testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         fbo.init(w, h, *programs);
-        return testing::internal::GetCapturedStdout();
+        const std::string diagnostics = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "diagnostics belong on standard error";
+        return diagnostics;
     }
 
     static GLenum status(GLuint framebuffer)

@@ -159,6 +159,46 @@ TEST_F(TimelineFile, MarkerMisfitsAreRejected)
     EXPECT_NE(message.find("\"CameraX01\""), std::string::npos) << message;
 }
 
+// A marker-like node of a model file counts along with the scene's markers;
+// the message names every file that adds markers and the names it adds.
+TEST_F(TimelineFile, MarkerCountNamesWhereTheMarkersComeFrom)
+{
+    using Marker = orv::timeline::Timeline::Marker;
+    const auto reason = [](const std::vector<Marker>& markers) {
+        try {
+            orv::timeline::Timeline::pathShape("config/timeline.yaml", "Camera", markers);
+        } catch (const std::runtime_error& error) {
+            return std::string(error.what());
+        }
+        return std::string("(accepted)");
+    };
+    std::vector<Marker> markers = {{"Camera001_0", ""}, {"Camera001_0_in", ""}, {"Camera001_0_out", ""},
+                                   {"Camera001_1", ""}, {"Camera001_1_in", ""}, {"Camera001_1_out", ""},
+                                   {"Camera002_0", ""}, {"Camera002_0_in", ""}, {"Camera002_0_out", ""}};
+    EXPECT_EQ(orv::timeline::Timeline::pathShape("config/timeline.yaml", "Camera", markers),
+              (std::vector<std::size_t>{2, 1}));
+
+    markers.push_back({"CameraGlow", "assets/models/particle.gltf"});
+    markers.push_back({"Camera_rig", "assets/models/crate.gltf"});
+    markers.push_back({"Camera_lens", "assets/models/crate.gltf"});
+    markers.push_back({"Camera_strap", "assets/models/crate.gltf"});
+    EXPECT_EQ(reason(markers),
+              "config/timeline.yaml: the scene has 13 objects named \"Camera...\", not groups of three (anchor, "
+              "incoming handle, outgoing handle): 9 in the scene file, 1 in assets/models/particle.gltf "
+              "(\"CameraGlow\"), 3 in assets/models/crate.gltf (\"Camera_rig\", \"Camera_lens\", \"Camera_strap\")");
+
+    // Placed below the scene's root, a model's nodes are found by their source.
+    addStraightPath("Camera", 1, {{0, 0, 0}});
+    addStraightPath("Particle", 1, {{0, 0, 0}});
+    auto model = std::make_shared<orv::scene::SceneObject>();
+    model->setName("Spark");
+    model->setSource("assets/models/particle.gltf");
+    root->addChild(model);
+    model->createChild()->setName("Camera_glow");
+    const std::string message = rejection(oneShot);
+    EXPECT_NE(message.find("1 in assets/models/particle.gltf (\"Camera_glow\")"), std::string::npos) << message;
+}
+
 TEST_F(TimelineFile, YamlErrorsPassThrough)
 {
     addStraightPath("Camera", 1, {{0, 0, 0}});

@@ -70,8 +70,8 @@ bool FBO::create(unsigned width, unsigned height)
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) {
-        std::printf("Framebuffer failed to initialise with status: %x\n", status);
-        std::fflush(stdout);
+        std::fprintf(stderr, "Framebuffer failed to initialise with status: %x\n", status);
+        std::fflush(stderr);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return true;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <ostream>
+#include <set>
+#include <string>
+
+#include "check/Report.h"
+
+namespace orv::check {
+
+struct DemoConfig;
+class ModelChecker;
+struct NameTree;
+
+// Checks a whole demo folder without a window or a GPU and reports every
+// problem found: the configuration files, every file they name, the GLSL
+// programs, the models the player asks for, the path markers and the shots.
+class DemoChecker {
+public:
+    // Runs in the demo folder, which must be the working directory.
+    Report run();
+
+    // orv --check: every problem as one line on err, then, when none is an
+    // error, one summary line on out; the exit status (1 when there is an error).
+    static int checkFolder(const std::string& folder, std::ostream& out, std::ostream& err);
+
+private:
+    void programs(const DemoConfig& config, Report& report);
+    void scene(const DemoConfig& config, ModelChecker& models, Report& report);
+    void shots(const DemoConfig& config, const NameTree& root, Report& report);
+    void media(ModelChecker& images, Report& report);
+
+    // Every file looked at, once however many entries name it.
+    std::set<std::string> files_;
+};
+
+}  // namespace orv::check

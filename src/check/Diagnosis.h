@@ -1,0 +1,23 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "check/Problem.h"
+
+namespace orv::check {
+
+// Turns what a loader raised while reading a file into the problem line the
+// author sees, with the position the YAML library knows and a hint on what
+// to do. The player prints the same line for the error that stops it, so
+// the checker and the player never word one mistake in two ways.
+class Diagnosis {
+public:
+    static Problem of(const std::string& file, const std::exception& error);
+
+    // What to do about a message of the YAML library or of a loader; empty
+    // when there is nothing to add.
+    static std::string hintFor(const std::string& message);
+};
+
+}  // namespace orv::check

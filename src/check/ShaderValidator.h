@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include <yaml-cpp/yaml.h>
+
+#include "check/DemoConfig.h"
+#include "check/Problem.h"
+#include "check/Report.h"
+
+namespace orv::check {
+
+// Compiles and links the programs of the catalogue offline, as desktop GLSL
+// for an OpenGL 4.4 core context, and holds each program against what the
+// catalogue declares and what the renderer needs of it. Needs no GL.
+class ShaderValidator {
+public:
+    ShaderValidator();
+    ~ShaderValidator();
+    ShaderValidator(const ShaderValidator&) = delete;
+    ShaderValidator& operator=(const ShaderValidator&) = delete;
+
+    void check(const DemoConfig::Program& program, Report& report);
+
+    // The line for a shader file the player cannot read; it plays on
+    // without that stage.
+    static Problem unreadable(const std::string& catalogue, const YAML::Mark& mark, const std::string& program,
+                              const std::string& file);
+};
+
+}  // namespace orv::check

@@ -1,0 +1,220 @@
+#include "check/DemoChecker.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/Player.h"
+#include "support/Scratch.h"
+
+namespace {
+
+using orv::check::DemoChecker;
+using orv::test::runPlayer;
+using orv::test::ScratchDir;
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A copy of the bundled demo that a test breaks on purpose.
+struct BrokenDemo : ::testing::Test {
+    ScratchDir dir;
+    std::string out;
+    std::string err;
+
+    void SetUp() override
+    {
+        std::filesystem::copy(std::filesystem::path(ORV_SOURCE_DIR) / "demo", dir.path(),
+                              std::filesystem::copy_options::recursive);
+    }
+
+    std::string read(const std::string& relative) const
+    {
+        std::ifstream in(dir.path() / relative);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Replaces the first occurrence of from in the file.
+    void replace(const std::string& relative, const std::string& from, const std::string& to)
+    {
+        std::string text = read(relative);
+        const auto at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << relative << " no longer holds: " << from;
+        text.replace(at, from.size(), to);
+        dir.write(relative, text);
+    }
+
+    // "file:line:" of the line of the file that holds text.
+    std::string where(const std::string& relative, const std::string& text) const
+    {
+        const auto lines = linesOf(read(relative));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].find(text) != std::string::npos)
+                return relative + ":" + std::to_string(i + 1) + ":";
+        }
+        ADD_FAILURE() << relative << " holds no " << text;
+        return {};
+    }
+
+    int check()
+    {
+        std::ostringstream outStream;
+        std::ostringstream errStream;
+        const int status = DemoChecker::checkFolder(dir.path().string(), outStream, errStream);
+        out = outStream.str();
+        err = errStream.str();
+        return status;
+    }
+};
+
+TEST_F(BrokenDemo, BundledDemoChecksCleanWithoutADisplay)
+{
+    ASSERT_EQ(check(), 0) << err;
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(linesOf(out).size(), 1u) << out;
+
+    // The real player, with no X server to talk to.
+    const auto run = runPlayer(dir.path(), 0.0, "orv", 120, "env -u DISPLAY", "--check");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(linesOf(run.out).size(), 1u) << run.out;
+    EXPECT_NE(run.out.find("no problems"), std::string::npos) << run.out;
+}
+
+TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
+{
+    replace("config/window.yaml", "full_screen: false", "full_screen: maybe");
+    replace("config/gl_programs.yaml", "shaders/gauss_h_fragment.glsl", "shaders/gauss_h_fragmnt.glsl");
+    replace("config/gl_programs.yaml", "uniforms: [scene, blur]", "uniforms: [scene, blur, glow]");
+    replace("shaders/copy_fragment.glsl", "void main()", "float broken = ;\n\nvoid main()");
+    replace("config/models.yaml", "targets: [reflection]", "targets: [reflections]");
+    replace("config/models.yaml", "bounding_sphere.gltf", "bounding_spher.gltf");
+    replace("config/scene.yaml", "parallax: true", "parralax: true");
+    replace("config/timeline.yaml", "camera_velocity: [[0,", "camera_velocity: [[0.9, 1], [0.2, 1], [1,");
+    replace("config/timeline.yaml", "diffuse_factor: [[0,", "diffuse_factor: [[1.5, 0], [0,");
+    replace("config/timeline.yaml", "sync: true", "sync: true\n    inactive_targets: [bloomm]");
+
+    EXPECT_EQ(check(), 1);
+    EXPECT_EQ(out, "");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {where("config/window.yaml", "maybe"), "\"full_screen\" is not true or false"},
+        {where("config/gl_programs.yaml", "gauss_h_fragmnt"), "cannot read the shader file"},
+        {where("config/gl_programs.yaml", "glow"), "\"glow\", which none of its shaders declares"},
+        {where("shaders/copy_fragment.glsl", "broken"), "GL shader compilation error: program \"copy\""},
+        {where("config/models.yaml", "reflections"), "\"reflections\" in \"targets\" is not a render pass"},
+        {where("config/models.yaml", "bounding_spher.gltf"), "the file does not exist"},
+        {where("config/scene.yaml", "parralax"), "warning: unknown key \"parralax\""},
+        {where("config/timeline.yaml", "[0.2, 1]"), "comes after a larger key"},
+        {where("config/timeline.yaml", "1.5"), "outside 0 to 1"},
+        {where("config/timeline.yaml", "bloomm"), "neither a render target nor an effect switch"},
+    };
+    const auto lines = linesOf(err);
+    EXPECT_EQ(lines.size(), expected.size()) << err;
+    for (const auto& [place, text] : expected) {
+        const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.rfind(place, 0) == 0 && line.find(text) != std::string::npos && line.back() == ')';
+        });
+        EXPECT_TRUE(found) << "no line " << place << " ... " << text << " in:\n" << err;
+    }
+}
+
+// The checks over the tree the player assembles from the scene, its placed
+// models and the particle.
+TEST_F(BrokenDemo, SceneTreeFaultsAreFoundInTheAssembledTree)
+{
+    replace("config/scene.yaml", "Room_Light:", "Room_Lamp:");
+    replace("assets/models/room.gltf", "\"Camera003_2_out\"", "\"Kamera003_2_out\"");
+    replace("assets/models/room.gltf", "\"model-orb_001\"", "\"model-orbit_001\"");
+    replace("assets/models/bounding_sphere.gltf", "\"BoundingSphere\"", "\"Ball\"");
+    const std::string shots = read("config/timeline.yaml");
+    dir.write("config/timeline.yaml", shots + "\n  - camera_velocity: [[0, 1], [1, 1]]\n"
+                                              "    particle_velocity: [[0, 1], [1, 1]]\n");
+
+    EXPECT_EQ(check(), 1);
+    const auto lines = linesOf(err);
+    const std::vector<std::string> expected = {
+        "config/models.yaml: the model \"bounding_sphere\" has no object named \"BoundingSphere\" carrying a mesh",
+        "config/scene.yaml: warning: node \"model-orbit_001\" names the model \"orbit\", which config/models.yaml "
+        "does not hold; the node's own meshes are used (add the model to config/models.yaml or rename the node)",
+        "config/scene.yaml: no node named \"Room_Light\" carrying a mesh",
+        "config/timeline.yaml: the scene has 26 objects named \"Camera...\", not groups of three (anchor, incoming "
+        "handle, outgoing handle): 26 in the scene file (every path point is three markers: the point and its "
+        "\"_in\" and \"_out\" handles)",
+        "config/timeline.yaml: shot 4 has no path: the scene has 3 \"Particle\" path(s) for 4 or more shots",
+    };
+    EXPECT_EQ(lines, expected) << err;
+}
+
+// What stops the player is its one error line, word for word the checker's.
+TEST_F(BrokenDemo, PlayerStopsWithTheCheckersLine)
+{
+    const auto agree = [&](const std::string& what) {
+        EXPECT_EQ(check(), 1) << what;
+        const auto lines = linesOf(err);
+        ASSERT_FALSE(lines.empty()) << what;
+        const auto run = runPlayer(dir.path(), 0.0);
+        EXPECT_EQ(run.exitCode, 1) << what << ": " << run.err;
+        EXPECT_NE(std::find(lines.begin(), lines.end(), run.err.substr(0, run.err.find('\n')).substr(5)),
+                  lines.end())
+            << what << ": the player said\n" << run.err << "the checker said\n" << err;
+        EXPECT_EQ(run.err.rfind("orv: ", 0), 0u) << run.err;
+    };
+
+    // A required key missing: the library's error, at the entry's line.
+    replace("config/models.yaml", "path: assets/models/crate.gltf", "file: assets/models/crate.gltf");
+    agree("a model without a path");
+    EXPECT_NE(err.find("config/models.yaml:"), std::string::npos) << err;
+    EXPECT_NE(err.find("bad conversion"), std::string::npos) << err;
+    replace("config/models.yaml", "file: assets/models/crate.gltf", "path: assets/models/crate.gltf");
+
+    // An empty catalogue: the first model the player asks for is missing.
+    const std::string models = read("config/models.yaml");
+    dir.write("config/models.yaml", "# nothing yet\n");
+    agree("an empty model catalogue");
+    dir.write("config/models.yaml", models);
+
+    // A uniform a pass sets, missing from its program's list.
+    replace("config/gl_programs.yaml", "uniforms: [exposure, ", "uniforms: [");
+    agree("a pass's uniform not listed");
+    EXPECT_NE(err.find("does not list the uniform \"exposure\""), std::string::npos) << err;
+    replace("config/gl_programs.yaml", "uniforms: [", "uniforms: [exposure, ");
+
+    // A node of the particle model named like a camera marker: the count no
+    // longer fits, and the line says where the extra marker comes from.
+    replace("assets/models/particle.gltf", "\"name\": \"Spark\"", "\"name\": \"Camera001_spark\"");
+    agree("a camera marker inside the particle model");
+    EXPECT_NE(err.find("in assets/models/particle.gltf (\"Camera001_spark\")"), std::string::npos) << err;
+}
+
+// Where the player goes on, it prints the checker's line and plays on.
+TEST_F(BrokenDemo, PlayerPlaysOnAfterTheCheckersLines)
+{
+    replace("config/gl_programs.yaml", "shaders/godray_post_fragment.glsl", "shaders");
+    replace("config/timeline.yaml", "camera_velocity: [[0,", "camera_velocity: [[0, 0], [0,");
+    replace("config/timeline.yaml", "sync: true", "sync: true\n    inactive_targets: [bloomm]");
+    EXPECT_EQ(check(), 1);
+    const auto lines = linesOf(err);
+    ASSERT_EQ(lines.size(), 3u) << err;
+    EXPECT_NE(err.find("(it is a folder)"), std::string::npos) << err;
+    EXPECT_NE(err.find("warning: shot 1: \"camera_velocity\" has the speed 0 at key 0"), std::string::npos) << err;
+
+    const auto run = runPlayer(dir.path(), 1.5);
+    EXPECT_TRUE(run.escaped) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (const auto& line : lines)
+        EXPECT_NE(run.err.find(line + "\n"), std::string::npos) << line << "\nnot in\n" << run.err;
+}
+
+}  // namespace
