@@ -13,6 +13,7 @@
 #include "app/FrameCapture.h"
 #include "app/MusicPlayer.h"
 #include "config/ModelCatalogue.h"
+#include "dev/DevPlayer.h"
 #include "config/SceneDescription.h"
 #include "scene/Particle.h"
 #include "scene/Scene.h"
@@ -152,6 +153,13 @@ int Application::play()
     if (!reading(windowFile, [&] { return window.init(); })) {
         reportLine("orv: cannot open a window with an OpenGL 4.4 core context: " + view::OpenGLwindow::lastError());
         return 1;
+    }
+
+    if (options_.dev) {
+        dev::DevPlayer player(options_, window);
+        const int status = player.run(programsFile);
+        window.close();
+        return status;
     }
 
     gl::ProgramManager programs(programsFile);

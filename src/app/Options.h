@@ -27,6 +27,9 @@ struct Options {
     std::string contactSheet;
     std::string profileFile;
 
+    // The authoring loop: live reload, seek and pause keys, the F1 overlay.
+    bool dev = false;
+
     bool captures() const { return !captureDir.empty() || !videoFile.empty(); }
 };
 
