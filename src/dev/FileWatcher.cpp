@@ -53,6 +53,28 @@ void FileWatcher::watch(const std::filesystem::path& folder)
         folders_[handle] = folder.lexically_relative(root_);
 }
 
+void FileWatcher::add(const std::string& file, Clock::time_point now)
+{
+    lastEvent_ = now;
+    if (std::find(pending_.begin(), pending_.end(), file) == pending_.end())
+        pending_.push_back(file);
+}
+
+void FileWatcher::watchNew(const std::filesystem::path& folder, Clock::time_point now)
+{
+    // What was written into the folder before its watch existed is news too,
+    // and so are folders made inside it meanwhile.
+    watch(root_ / folder);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(root_ / folder, error)) {
+        const std::filesystem::path relative = folder / entry.path().filename();
+        if (entry.is_directory(error))
+            watchNew(relative, now);
+        else
+            add(relative.string(), now);
+    }
+}
+
 void FileWatcher::drain(Clock::time_point now)
 {
     alignas(inotify_event) char buffer[8192];
@@ -69,16 +91,13 @@ void FileWatcher::drain(Clock::time_point now)
             const std::filesystem::path relative = (folder->second / event->name).lexically_normal();
             if (event->mask & IN_ISDIR) {
                 if (event->mask & (IN_CREATE | IN_MOVED_TO))
-                    watch(root_ / relative);
+                    watchNew(relative, now);
                 continue;
             }
             // A created file is announced again when it is closed after writing.
             if (event->mask & IN_CREATE)
                 continue;
-            lastEvent_ = now;
-            const std::string name = relative.string();
-            if (std::find(pending_.begin(), pending_.end(), name) == pending_.end())
-                pending_.push_back(name);
+            add(relative.string(), now);
         }
     }
 }

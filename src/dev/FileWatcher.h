@@ -32,6 +32,8 @@ public:
 
 private:
     void watch(const std::filesystem::path& folder);
+    void watchNew(const std::filesystem::path& folder, Clock::time_point now);
+    void add(const std::string& file, Clock::time_point now);
     void drain(Clock::time_point now);
 
     std::filesystem::path root_;
