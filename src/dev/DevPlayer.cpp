@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -40,6 +41,19 @@ void recordKey(GLFWwindow* window, int key, int scancode, int action, int mods)
         pressed[pressedCount++] = key;
     if (chained != nullptr)
         chained(window, key, scancode, action, mods);
+}
+
+// When the newest of the files was written.
+std::optional<std::filesystem::file_time_type> lastWrite(const std::vector<std::string>& files)
+{
+    std::optional<std::filesystem::file_time_type> newest;
+    for (const auto& file : files) {
+        std::error_code error;
+        const auto written = std::filesystem::last_write_time(file, error);
+        if (!error && (!newest || written > *newest))
+            newest = written;
+    }
+    return newest;
 }
 
 }  // namespace
@@ -105,8 +119,6 @@ void DevPlayer::handleKeys()
 int DevPlayer::run(const std::string& programsFile)
 {
     session_ = std::make_unique<DevSession>(window_, programsFile);
-    profiler_ = std::make_unique<render::FrameProfiler>(profiledFrames);
-    session_->setProfiler(profiler_.get());
     session_->setOverrides(&inactive_);
     watcher_ = std::make_unique<FileWatcher>(std::filesystem::current_path(), quietWhile);
     overlay_ = std::make_unique<Overlay>(window_.handle());
@@ -123,13 +135,19 @@ int DevPlayer::run(const std::string& programsFile)
         const double elapsed = timer.elapsed();
         handleKeys();
         const std::vector<std::string> changed = watcher_->poll(FileWatcher::Clock::now());
-        if (!changed.empty())
-            session_->reload(changed);
-        if (profiler_->frames().size() + 8 >= profiledFrames) {
-            // The profiler keeps every frame; a long session starts a fresh one.
+        std::optional<std::filesystem::file_time_type> saved;
+        if (!changed.empty() && session_->reload(changed) && session_->lastOutcome().ok)
+            saved = lastWrite(changed);
+        // Timer queries cost frame time, so passes are timed only while the
+        // overlay shows them; the profiler keeps every frame, so a long
+        // session starts a fresh one now and then.
+        if (overlayShown_ && (!profiler_ || profiler_->frames().size() + 8 >= profiledFrames)) {
             session_->setProfiler(nullptr);
             profiler_ = std::make_unique<render::FrameProfiler>(profiledFrames);
             session_->setProfiler(profiler_.get());
+        } else if (!overlayShown_ && profiler_) {
+            session_->setProfiler(nullptr);
+            profiler_.reset();
         }
 
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -142,6 +160,12 @@ int DevPlayer::run(const std::string& programsFile)
         }
         window_.swapBuffers();
         scene::reportGLErrors();
+        if (saved) {
+            const auto latency = std::filesystem::file_time_type::clock::now() - *saved;
+            std::cerr << "orv --dev: the new frame is on screen "
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(latency).count()
+                      << " ms after the save" << std::endl;
+        }
     }
     return 0;
 }
