@@ -156,8 +156,12 @@ int Application::play()
     }
 
     if (options_.dev) {
-        dev::DevPlayer player(options_, window);
-        const int status = player.run(programsFile);
+        int status = 0;
+        {
+            // Its GL objects go while the context still exists.
+            dev::DevPlayer player(options_, window);
+            status = player.run(programsFile);
+        }
         window.close();
         return status;
     }

@@ -64,11 +64,14 @@ DevPlayer::DevPlayer(const app::Options& options, view::OpenGLwindow& window) : 
 
 DevPlayer::~DevPlayer()
 {
+    // Our callback goes first; the overlay then puts back the window's own.
+    if (chained != nullptr && window_.handle() != nullptr)
+        glfwSetKeyCallback(window_.handle(), chained);
+    chained = nullptr;
+    pressedCount = 0;
     overlay_.reset();
     if (session_)
         session_->setProfiler(nullptr);
-    glfwSetKeyCallback(window_.handle(), chained);
-    chained = nullptr;
 }
 
 void DevPlayer::seek(double seconds)
