@@ -137,7 +137,7 @@ int DevPlayer::run(const std::string& programsFile)
     while (window_.isOpen()) {
         const double elapsed = timer.elapsed();
         handleKeys();
-        const std::vector<std::string> changed = watcher_->poll(FileWatcher::Clock::now());
+        const std::vector<std::string> changed = watcher_->settle();
         std::optional<std::filesystem::file_time_type> saved;
         if (!changed.empty() && session_->reload(changed) && session_->lastOutcome().ok)
             saved = lastWrite(changed);

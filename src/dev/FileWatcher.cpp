@@ -1,5 +1,6 @@
 #include "dev/FileWatcher.h"
 
+#include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -109,6 +110,25 @@ std::vector<std::string> FileWatcher::poll(Clock::time_point now)
     drain(now);
     if (pending_.empty() || now - lastEvent_ < quiet_)
         return {};
+    return take();
+}
+
+std::vector<std::string> FileWatcher::settle()
+{
+    if (descriptor_ < 0)
+        return {};
+    drain(Clock::now());
+    while (!pending_.empty()) {
+        pollfd ready{descriptor_, POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(quiet_.count())) <= 0)
+            break;  // quiet for a whole while (or the wait failed: take what there is)
+        drain(Clock::now());
+    }
+    return take();
+}
+
+std::vector<std::string> FileWatcher::take()
+{
     std::vector<std::string> settled;
     settled.swap(pending_);
     std::sort(settled.begin(), settled.end());

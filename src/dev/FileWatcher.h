@@ -29,12 +29,18 @@ public:
     // been quiet since the last of them for the quiet while, returns the
     // files they touched, relative to the root, each once; otherwise nothing.
     std::vector<std::string> poll(Clock::time_point now);
+    // The same, but when something has arrived it waits (at most a quiet
+    // while after each event) for the folder to settle instead of handing
+    // the batch to a later call: a frame loop polling once a slow frame
+    // would otherwise add a whole frame to every reload.
+    std::vector<std::string> settle();
 
 private:
     void watch(const std::filesystem::path& folder);
     void watchNew(const std::filesystem::path& folder, Clock::time_point now);
     void add(const std::string& file, Clock::time_point now);
     void drain(Clock::time_point now);
+    std::vector<std::string> take();
 
     std::filesystem::path root_;
     std::chrono::milliseconds quiet_;

@@ -46,6 +46,16 @@ TEST_F(Watched, AnEditorsSaveSequenceIsOneBatch)
     const std::vector<std::string> batch = watcher.poll(start + quiet);
     EXPECT_EQ(std::count(batch.begin(), batch.end(), "shaders/copy_fragment.glsl"), 1) << ::testing::PrintToString(batch);
     EXPECT_TRUE(watcher.poll(start + quiet * 3).empty());
+
+    // Waiting for the folder to settle gives the same single batch at once.
+    std::filesystem::rename(target, dir.path() / "shaders/copy_fragment.glsl~");
+    dir.write("shaders/.copy_fragment.glsl.tmp", "newer");
+    std::filesystem::rename(dir.path() / "shaders/.copy_fragment.glsl.tmp", target);
+    std::filesystem::remove(dir.path() / "shaders/copy_fragment.glsl~");
+    const std::vector<std::string> settled = watcher.settle();
+    EXPECT_EQ(std::count(settled.begin(), settled.end(), "shaders/copy_fragment.glsl"), 1)
+        << ::testing::PrintToString(settled);
+    EXPECT_TRUE(watcher.settle().empty());
 }
 
 // A save while the previous one is still settling restarts the quiet while;
