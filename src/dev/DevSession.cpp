@@ -99,7 +99,6 @@ bool DevSession::reload(const std::vector<std::string>& files)
 {
     std::vector<std::string> programNames;
     bool catalogue = false;
-    bool stage = false;
     std::string changed;
     for (const auto& file : files) {
         const std::vector<std::string> users = programs_->programsUsing(file);
@@ -108,7 +107,6 @@ bool DevSession::reload(const std::vector<std::string>& files)
             continue;
         changed += (changed.empty() ? "" : ", ") + file;
         catalogue = catalogue || file == programsFile_;
-        stage = stage || rebuildsStage(file);
         for (const auto& name : users) {
             if (std::find(programNames.begin(), programNames.end(), name) == programNames.end())
                 programNames.push_back(name);
