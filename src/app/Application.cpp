@@ -14,6 +14,7 @@
 #include "app/MusicPlayer.h"
 #include "check/Diagnosis.h"
 #include "config/ModelCatalogue.h"
+#include "dev/DevPlayer.h"
 #include "config/SceneDescription.h"
 #include "scene/Particle.h"
 #include "scene/Scene.h"
@@ -152,6 +153,17 @@ int Application::play()
     if (!reading(windowFile, [&] { return window.init(); })) {
         reportLine("orv: cannot open a window with an OpenGL 4.4 core context: " + view::OpenGLwindow::lastError());
         return 1;
+    }
+
+    if (options_.dev) {
+        int status = 0;
+        {
+            // Its GL objects go while the context still exists.
+            dev::DevPlayer player(options_, window);
+            status = player.run(programsFile);
+        }
+        window.close();
+        return status;
     }
 
     gl::ProgramManager programs(programsFile);

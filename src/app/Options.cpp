@@ -55,6 +55,9 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
                    "measure each pass's GPU time; print a table at exit and write every frame to this JSON file");
     app.add_flag("--check", options.check,
                  "check the demo's files without opening a window and report every problem, one line each");
+    app.add_flag("--dev", options.dev,
+                 "authoring: reload saved shaders and config files, P pause, Left/Right seek 5 s, "
+                 "Page Up/Down shot, Home restart, F1 overlay");
 
     try {
         app.parse(argc, argv);
@@ -76,6 +79,12 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
         options.captureTo = to;
     if ((fromOption->count() > 0 || toOption->count() > 0) && !options.captures() && options.contactSheet.empty()) {
         std::cerr << "orv: --from and --to need --capture or --video (orv --help lists the options)" << std::endl;
+        return {std::nullopt, 2};
+    }
+    if (options.dev && (options.captures() || !options.contactSheet.empty() || !options.profileFile.empty())) {
+        std::cerr << "orv: --dev plays in the window; it does not go with --capture, --video, --contact-sheet or "
+                     "--profile (orv --help lists the options)"
+                  << std::endl;
         return {std::nullopt, 2};
     }
     if (options.captureFrom && options.captureTo && *options.captureTo <= *options.captureFrom) {

@@ -29,6 +29,9 @@ struct Options {
     // Check the demo folder and report every problem instead of playing.
     bool check = false;
 
+    // The authoring loop: live reload, seek and pause keys, the F1 overlay.
+    bool dev = false;
+
     bool captures() const { return !captureDir.empty() || !videoFile.empty(); }
 };
 

@@ -44,6 +44,7 @@ void Program::link()
         if (length >= 1) {
             std::vector<char> log(static_cast<std::size_t>(length), '\0');
             glGetProgramInfoLog(programName_, length, nullptr, log.data());
+            log_ = log.data();
             std::cerr << "GL shader linker error: ";
             if (!name_.empty()) {
                 std::cerr << "program \"" << name_ << "\": ";

@@ -37,6 +37,8 @@ public:
 
     GLuint programName() const { return programName_; }
     bool isLinked() const { return linked_; }
+    // The linker's log of a failed link, empty otherwise.
+    const std::string& log() const { return log_; }
     bool depthTest() const { return depthTest_; }
     const std::vector<std::string>& varyings() const { return varyings_; }
 
@@ -47,6 +49,7 @@ private:
     GLuint programName_ = 0;
     std::string name_;
     bool linked_ = false;
+    std::string log_;
     std::unordered_map<std::string, int> uniforms_;
     bool depthTest_;
     std::vector<std::string> varyings_;

@@ -5,6 +5,7 @@
 #include "check/PassNeeds.h"
 #include "check/ShaderValidator.h"
 
+#include <filesystem>
 #include <iostream>
 #include <stdexcept>
 
@@ -45,47 +46,97 @@ ProgramManager::ProgramManager(std::string path) : path_(std::move(path)) {}
 
 bool ProgramManager::load()
 {
+    problems_.clear();
     document_ = YAML::LoadFile(path_);
     const YAML::Node& document = document_;
     for (const auto& entry : document) {
         const auto name = entry.first.as<std::string>();
-        const YAML::Node settings = entry.second;
+        programs_.emplace(name, build(name, entry.second));
+    }
+    return true;
+}
 
-        Shader vertex;
-        Shader geometry;
-        Shader fragment;
-        for (const auto& source : settings["source"]) {
-            const GLenum stage = stageOf(requiredString(source, "type"));
-            if (stage == 0) {
-                continue;
+Program ProgramManager::build(const std::string& name, const YAML::Node& settings)
+{
+    Shader vertex;
+    Shader geometry;
+    Shader fragment;
+    std::vector<std::string>& files = files_[name];
+    files.clear();
+    for (const auto& source : settings["source"]) {
+        const GLenum stage = stageOf(requiredString(source, "type"));
+        if (stage == 0) {
+            continue;
+        }
+        Shader& slot = stage == GL_VERTEX_SHADER ? vertex : stage == GL_GEOMETRY_SHADER ? geometry : fragment;
+        const auto file = requiredString(source, "file");
+        files.push_back(file);
+        slot.release();  // a later entry for the same stage replaces the earlier one
+        slot = Shader(file, stage);
+        slot.setProgramName(name);
+        if (slot.readSource()) {
+            if (!slot.compile()) {
+                problems_.push_back(file + ": program \"" + name + "\": " + slot.log());
             }
-            Shader& slot = stage == GL_VERTEX_SHADER ? vertex : stage == GL_GEOMETRY_SHADER ? geometry : fragment;
-            const auto file = requiredString(source, "file");
-            slot.release();  // a later entry for the same stage replaces the earlier one
-            slot = Shader(file, stage);
-            slot.setProgramName(name);
-            if (slot.readSource()) {
-                slot.compile();
-            } else {
-                std::cerr << check::ShaderValidator::unreadable(path_, source["file"].Mark(), name, file).text()
-                          << std::endl;
+        } else {
+            const std::string line = check::ShaderValidator::unreadable(path_, source["file"].Mark(), name, file).text();
+            std::cerr << line << std::endl;
+            problems_.push_back(line);
+        }
+    }
+
+    std::vector<std::string> varyings;
+    for (const auto& varying : settings["transform_feedback_varyings"]) {
+        varyings.push_back(varying.as<std::string>());
+    }
+    const bool depthTest = settings["enable_depth_test"].as<bool>(false);
+
+    Program program(vertex, geometry, fragment, depthTest, std::move(varyings));
+    program.setName(name);
+    program.link();
+    if (!program.isLinked()) {
+        problems_.push_back(path_ + ": program \"" + name + "\" does not link: " + program.log());
+    }
+    debugLabel(GL_PROGRAM, program.programName(), name);
+    for (const auto& uniform : settings["uniforms"]) {
+        program.registerUniform(uniform.as<std::string>());
+    }
+    return program;
+}
+
+std::vector<std::string> ProgramManager::programsUsing(const std::string& file) const
+{
+    std::vector<std::string> names;
+    const std::filesystem::path wanted = std::filesystem::path(file).lexically_normal();
+    for (const auto& [name, files] : files_) {
+        for (const auto& source : files) {
+            if (std::filesystem::path(source).lexically_normal() == wanted) {
+                names.push_back(name);
+                break;
             }
         }
+    }
+    return names;
+}
 
-        std::vector<std::string> varyings;
-        for (const auto& varying : settings["transform_feedback_varyings"]) {
-            varyings.push_back(varying.as<std::string>());
+bool ProgramManager::rebuild(const std::vector<std::string>& programNames)
+{
+    problems_.clear();
+    std::vector<std::pair<std::string, Program>> built;
+    for (const auto& name : programNames) {
+        program(name);  // an unknown name throws before anything is built
+        built.emplace_back(name, build(name, document_[name]));
+    }
+    if (!problems_.empty()) {
+        for (auto& entry : built) {
+            glDeleteProgram(entry.second.programName());
         }
-        const bool depthTest = settings["enable_depth_test"].as<bool>(false);
-
-        Program program(vertex, geometry, fragment, depthTest, std::move(varyings));
-        program.setName(name);
-        program.link();
-        debugLabel(GL_PROGRAM, program.programName(), name);
-        for (const auto& uniform : settings["uniforms"]) {
-            program.registerUniform(uniform.as<std::string>());
-        }
-        programs_.emplace(name, std::move(program));
+        return false;
+    }
+    for (auto& entry : built) {
+        Program& running = programs_.at(entry.first);
+        glDeleteProgram(running.programName());
+        running = std::move(entry.second);
     }
     return true;
 }

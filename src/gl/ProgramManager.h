@@ -23,6 +23,19 @@ public:
     // before the error stay available. GL failures are only printed.
     bool load();
 
+    // What went wrong in the last load() or rebuild(): one line per shader
+    // that did not compile (its file, program and log) or program that did
+    // not link; empty when everything built.
+    const std::vector<std::string>& problems() const { return problems_; }
+    // The programs whose sources include this shader file, as the catalogue names it.
+    std::vector<std::string> programsUsing(const std::string& file) const;
+    // Compiles and links these programs again from their files. Only when
+    // every one builds are they swapped in, each into its own record (so a
+    // kept reference sees the new program; its uniform locations are the
+    // new ones) and the old GL programs deleted; otherwise the running
+    // programs stay and problems() says why. Returns whether they were swapped.
+    bool rebuild(const std::vector<std::string>& programNames);
+
     void use(const std::string& programName) const;
     int uniformLocation(const std::string& programName, const std::string& uniformName) const;
     int uniformLocation(const char* programName, const char* uniformName) const;
@@ -41,10 +54,13 @@ public:
     const Program& program(const std::string& programName) const;
 
 private:
+    Program build(const std::string& name, const YAML::Node& settings);
 
     std::string path_;
     YAML::Node document_;
     std::unordered_map<std::string, Program> programs_;
+    std::unordered_map<std::string, std::vector<std::string>> files_;
+    std::vector<std::string> problems_;
 };
 
 }  // namespace orv::gl

@@ -46,6 +46,7 @@ bool Shader::compile()
     glGetShaderiv(shaderName_, GL_COMPILE_STATUS, &status);
     reportGLErrors();
 
+    log_.clear();
     if (status != GL_TRUE) {
         GLint length = 0;
         glGetShaderiv(shaderName_, GL_INFO_LOG_LENGTH, &length);
@@ -55,7 +56,8 @@ bool Shader::compile()
         if (!programName_.empty()) {
             std::cerr << "program \"" << programName_ << "\", ";
         }
-        std::cerr << file_ << ": " << log.data() << std::endl;
+        log_ = log.data();
+        std::cerr << file_ << ": " << log_ << std::endl;
     }
     compiled_ = (status == GL_TRUE);
     return compiled_;

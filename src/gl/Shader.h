@@ -31,11 +31,14 @@ public:
     GLenum stage() const { return stage_; }
     GLuint shaderName() const { return shaderName_; }
     bool isCompiled() const { return compiled_; }
+    // The compiler's log of the last failed compile, empty otherwise.
+    const std::string& log() const { return log_; }
 
 private:
     std::string file_;
     std::string source_;
     std::string programName_;
+    std::string log_;
     GLenum stage_ = 0;
     GLuint shaderName_ = 0;
     bool compiled_ = false;

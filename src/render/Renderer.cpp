@@ -130,7 +130,11 @@ void Renderer::prepare(const std::vector<std::string>& inactive)
         pillar->setCastShadow(true);
     particle_->setShadowCasting(true);
     roomLight_->setShadowCasting(true);
+    turnOff(inactive);
+}
 
+void Renderer::turnOff(const std::vector<std::string>& inactive)
+{
     for (const std::string& name : inactive) {
         if (name == switches::parallax) {
             for (const auto& instance : geometry_->drawables())

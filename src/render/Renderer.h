@@ -54,6 +54,8 @@ public:
     // Starts from everything on, then turns off what the shot lists: the
     // effect switches, and any target by name. Other names are ignored.
     void prepare(const std::vector<std::string>& inactive);
+    // Turns off what the list names, on top of what prepare turned off.
+    void turnOff(const std::vector<std::string>& inactive);
     void update(double dt);
     void render(scene::Scene& scene);
 

@@ -64,8 +64,7 @@ void Scene::run()
 void Scene::frame(double dt)
 {
     timeline_.update(dt);
-    if (renderer_ != nullptr)
-        renderer_->prepare(timeline_.currentInactiveTargets());
+    prepareRenderer();
     root_->update(dt);
     if (renderer_ != nullptr) {
         renderer_->update(dt);
@@ -73,11 +72,19 @@ void Scene::frame(double dt)
     }
 }
 
+void Scene::prepareRenderer()
+{
+    if (renderer_ == nullptr)
+        return;
+    renderer_->prepare(timeline_.currentInactiveTargets());
+    if (overrides_ != nullptr && !overrides_->empty())
+        renderer_->turnOff(*overrides_);
+}
+
 void Scene::silentFrame(double dt)
 {
     timeline_.update(dt);
-    if (renderer_ != nullptr)
-        renderer_->prepare(timeline_.currentInactiveTargets());
+    prepareRenderer();
     root_->update(dt);
     if (renderer_ != nullptr)
         renderer_->update(dt);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "scene/FrameTimer.h"
 
@@ -45,6 +47,10 @@ public:
 
     timeline::Timeline& timeline() { return timeline_; }
 
+    // Targets and switches turned off in every frame on top of the shot's
+    // own list (null or empty: none); not owned, read each frame.
+    void setOverrides(const std::vector<std::string>* inactive) { overrides_ = inactive; }
+
     // The two calls a mesh instance makes while drawing are virtual so that
     // drawing code depends on this class only through its interface.
     virtual float particleLightRadius() const;
@@ -54,12 +60,15 @@ public:
     virtual void setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target);
 
 private:
+    void prepareRenderer();
+
     FrameTimer timer_;
     view::OpenGLwindow& window_;
     timeline::Timeline& timeline_;
     render::Renderer* renderer_ = nullptr;
     std::shared_ptr<Particle> particle_;
     std::shared_ptr<SceneObject> root_;
+    const std::vector<std::string>* overrides_ = nullptr;
 };
 
 }  // namespace orv::scene

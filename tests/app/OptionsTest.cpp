@@ -28,6 +28,21 @@ TEST(Options, NoneMeansTheCurrentFolderAsItIs)
     EXPECT_FALSE(parsed.options->captures());
     EXPECT_EQ(parsed.options->startSeconds, 0.0);
     EXPECT_TRUE(parsed.options->profileFile.empty());
+    EXPECT_FALSE(parsed.options->dev);
+}
+
+TEST(Options, DevPlaysFromAStartButCapturesNothing)
+{
+    const auto parsed = parse({"--dev", "--start", "12"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_TRUE(parsed.options->dev);
+    EXPECT_EQ(parsed.options->startSeconds, 12.0);
+    for (const auto& arguments : std::vector<std::vector<const char*>>{
+             {"--dev", "--capture", "/tmp/x"}, {"--dev", "--contact-sheet", "s.png"}, {"--dev", "--profile", "p.json"}}) {
+        const auto refused = parse(arguments);
+        EXPECT_FALSE(refused.options) << arguments[1];
+        EXPECT_EQ(refused.exitCode, 2) << arguments[1];
+    }
 }
 
 TEST(Options, CaptureWithSizeAndRange)

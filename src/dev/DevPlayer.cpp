@@ -1,0 +1,176 @@
+#include "dev/DevPlayer.h"
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include "app/MusicPlayer.h"
+#include "dev/DevSession.h"
+#include "dev/FileWatcher.h"
+#include "dev/Overlay.h"
+#include "render/FrameProfiler.h"
+#include "scene/FrameTimer.h"
+#include "scene/GLErrors.h"
+#include "view/OpenGLwindow.h"
+
+namespace orv::dev {
+
+namespace {
+
+constexpr std::chrono::milliseconds quietWhile(120);
+constexpr double seekStep = 5.0;
+// Back to the shot's own start, unless it began less than this ago: then the shot before.
+constexpr double shotGrace = 1.0;
+constexpr std::size_t profiledFrames = 20000;
+
+// Key presses between two frames, in order. The window's key table only
+// says what is held now, and a tap can come and go between two frames.
+// Process-wide like that table, because GLFW's callback gets no user pointer.
+std::array<int, 32> pressed{};
+std::size_t pressedCount = 0;
+GLFWkeyfun chained = nullptr;
+
+void recordKey(GLFWwindow* window, int key, int scancode, int action, int mods)
+{
+    if (action == GLFW_PRESS && pressedCount < pressed.size())
+        pressed[pressedCount++] = key;
+    if (chained != nullptr)
+        chained(window, key, scancode, action, mods);
+}
+
+// When the newest of the files was written.
+std::optional<std::filesystem::file_time_type> lastWrite(const std::vector<std::string>& files)
+{
+    std::optional<std::filesystem::file_time_type> newest;
+    for (const auto& file : files) {
+        std::error_code error;
+        const auto written = std::filesystem::last_write_time(file, error);
+        if (!error && (!newest || written > *newest))
+            newest = written;
+    }
+    return newest;
+}
+
+}  // namespace
+
+DevPlayer::DevPlayer(const app::Options& options, view::OpenGLwindow& window) : options_(options), window_(window)
+{
+}
+
+DevPlayer::~DevPlayer()
+{
+    // Our callback goes first; the overlay then puts back the window's own.
+    if (chained != nullptr && window_.handle() != nullptr)
+        glfwSetKeyCallback(window_.handle(), chained);
+    chained = nullptr;
+    pressedCount = 0;
+    overlay_.reset();
+    if (session_)
+        session_->setProfiler(nullptr);
+}
+
+void DevPlayer::seek(double seconds)
+{
+    session_->seek(seconds);
+}
+
+void DevPlayer::handleKeys()
+{
+    const std::size_t count = pressedCount;
+    pressedCount = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const DemoStage& stage = session_->stage();
+        const double now = stage.time();
+        const auto& starts = stage.shots().starts;
+        const std::size_t shot = stage.shotAt(now);
+        switch (pressed[i]) {
+        case GLFW_KEY_P:
+            paused_ = !paused_;
+            break;
+        case GLFW_KEY_LEFT:
+            seek(now - seekStep);
+            break;
+        case GLFW_KEY_RIGHT:
+            seek(now + seekStep);
+            break;
+        case GLFW_KEY_PAGE_UP:
+            seek(shot > 0 && now - starts[shot] < shotGrace ? starts[shot - 1] : starts[shot]);
+            break;
+        case GLFW_KEY_PAGE_DOWN:
+            if (shot + 1 < starts.size())
+                seek(starts[shot + 1]);
+            break;
+        case GLFW_KEY_HOME:
+            seek(0.0);
+            break;
+        case GLFW_KEY_F1:
+            overlayShown_ = !overlayShown_;
+            // The panel wants a pointer; the camera has the mouse again once it is gone.
+            glfwSetInputMode(window_.handle(), GLFW_CURSOR, overlayShown_ ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+int DevPlayer::run(const std::string& programsFile)
+{
+    session_ = std::make_unique<DevSession>(window_, programsFile);
+    session_->setOverrides(&inactive_);
+    watcher_ = std::make_unique<FileWatcher>(std::filesystem::current_path(), quietWhile);
+    overlay_ = std::make_unique<Overlay>(window_.handle());
+    chained = glfwSetKeyCallback(window_.handle(), recordKey);
+    seek(options_.startSeconds);
+    app::startMusic("assets/sounds/finish.mp3");
+    std::cerr << "orv --dev: watching " << std::filesystem::current_path().string()
+              << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, F1 overlay" << std::endl;
+
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    scene::FrameTimer timer;
+    while (window_.isOpen()) {
+        const double elapsed = timer.elapsed();
+        handleKeys();
+        const std::vector<std::string> changed = watcher_->settle();
+        std::optional<std::filesystem::file_time_type> saved;
+        if (!changed.empty() && session_->reload(changed) && session_->lastOutcome().ok)
+            saved = lastWrite(changed);
+        // Timer queries cost frame time, so passes are timed only while the
+        // overlay shows them; the profiler keeps every frame, so a long
+        // session starts a fresh one now and then.
+        if (overlayShown_ && (!profiler_ || profiler_->frames().size() + 8 >= profiledFrames)) {
+            session_->setProfiler(nullptr);
+            profiler_ = std::make_unique<render::FrameProfiler>(profiledFrames);
+            session_->setProfiler(profiler_.get());
+        } else if (!overlayShown_ && profiler_) {
+            session_->setProfiler(nullptr);
+            profiler_.reset();
+        }
+
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        session_->frame(paused_ ? 0.0 : elapsed);
+        if (overlayShown_) {
+            const auto request = overlay_->draw(*session_, profiler_.get(), elapsed, paused_, inactive_);
+            if (request.seekTo)
+                seek(*request.seekTo);
+        }
+        window_.swapBuffers();
+        scene::reportGLErrors();
+        if (saved) {
+            const auto latency = std::filesystem::file_time_type::clock::now() - *saved;
+            std::cerr << "orv --dev: the new frame is on screen "
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(latency).count()
+                      << " ms after the save" << std::endl;
+        }
+    }
+    return 0;
+}
+
+}  // namespace orv::dev

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Options.h"
+
+namespace orv::render {
+class FrameProfiler;
+}
+namespace orv::view {
+class OpenGLwindow;
+}
+
+namespace orv::dev {
+
+class DevSession;
+class FileWatcher;
+class Overlay;
+
+// The player with `--dev`: the demo plays as usual and also reloads what
+// the author saves, moves through time on keys (P pause, Left/Right 5 s,
+// Page Up/Down shot, Home restart) and shows the overlay on F1.
+class DevPlayer {
+public:
+    DevPlayer(const app::Options& options, view::OpenGLwindow& window);
+    ~DevPlayer();
+
+    // Plays until the window closes; returns the exit status.
+    int run(const std::string& programsFile);
+
+private:
+    void handleKeys();
+    void seek(double seconds);
+
+    const app::Options& options_;
+    view::OpenGLwindow& window_;
+    std::unique_ptr<DevSession> session_;
+    std::unique_ptr<FileWatcher> watcher_;
+    std::unique_ptr<Overlay> overlay_;
+    std::unique_ptr<render::FrameProfiler> profiler_;
+    std::vector<std::string> inactive_;
+    bool paused_ = false;
+    bool overlayShown_ = false;
+};
+
+}  // namespace orv::dev

@@ -1,0 +1,167 @@
+#include "dev/DevSession.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+
+#include "gl/ProgramManager.h"
+#include "render/Renderer.h"
+#include "scene/Scene.h"
+
+namespace orv::dev {
+
+namespace {
+
+// Files whose change means the stage is built again at the current time.
+bool rebuildsStage(const std::string& file)
+{
+    if (file == "config/timeline.yaml" || file == "config/models.yaml" || file == "config/scene.yaml")
+        return true;
+    // Models, their textures, the sky box: anything under assets/ but the music.
+    const std::filesystem::path path(file);
+    return *path.begin() == "assets" && path.extension() != ".mp3";
+}
+
+}  // namespace
+
+DevSession::DevSession(view::OpenGLwindow& window, std::string programsFile)
+    : window_(window), programsFile_(std::move(programsFile))
+{
+    programs_ = std::make_unique<gl::ProgramManager>(programsFile_);
+    try {
+        programs_->load();
+    } catch (const std::exception& error) {
+        throw std::runtime_error(programsFile_ + ": " + error.what());
+    }
+    stage_ = std::make_unique<DemoStage>(window_, *programs_);
+}
+
+DevSession::~DevSession()
+{
+    stage_.reset();
+    programs_->deletePrograms();
+}
+
+void DevSession::setProfiler(render::FrameProfiler* profiler)
+{
+    profiler_ = profiler;
+    stage_->renderer().setProfiler(profiler);
+}
+
+void DevSession::report(bool ok, std::string message)
+{
+    outcome_ = {ok, std::move(message)};
+    // The compiler's whole log is already on standard error; the console gets one line.
+    std::string line = outcome_.message;
+    for (char& c : line) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    }
+    std::cerr << "orv --dev: " << line << std::endl;
+}
+
+bool DevSession::rebuildStage(double seconds)
+{
+    try {
+        auto stage = std::make_unique<DemoStage>(window_, *programs_);
+        stage->advanceTo(seconds);
+        adopt(std::move(stage));
+        return true;
+    } catch (const std::exception& error) {
+        report(false, std::string(error.what()) + " (the running demo is kept)");
+        return false;
+    }
+}
+
+void DevSession::adopt(std::unique_ptr<DemoStage> stage)
+{
+    stage_ = std::move(stage);
+    stage_->renderer().setProfiler(profiler_);
+    // Only drawn frames see the author's toggles: the silent advance is the capture's.
+    stage_->scene().setOverrides(overrides_);
+    onFixedStep_ = true;
+}
+
+void DevSession::setOverrides(const std::vector<std::string>* inactive)
+{
+    overrides_ = inactive;
+    stage_->scene().setOverrides(inactive);
+}
+
+bool DevSession::seek(double seconds)
+{
+    const double end = stage_->shots().end;
+    return rebuildStage(std::clamp(seconds, 0.0, end > 0.0 ? end : seconds));
+}
+
+bool DevSession::reload(const std::vector<std::string>& files)
+{
+    std::vector<std::string> programNames;
+    bool catalogue = false;
+    std::string changed;
+    for (const auto& file : files) {
+        const std::vector<std::string> users = programs_->programsUsing(file);
+        const bool relevant = file == programsFile_ || !users.empty() || rebuildsStage(file);
+        if (!relevant)
+            continue;
+        changed += (changed.empty() ? "" : ", ") + file;
+        catalogue = catalogue || file == programsFile_;
+        for (const auto& name : users) {
+            if (std::find(programNames.begin(), programNames.end(), name) == programNames.end())
+                programNames.push_back(name);
+        }
+    }
+    if (changed.empty())
+        return false;
+
+    const double now = stage_->time();
+    if (catalogue) {
+        // The catalogue may name other programs: a whole new set, swapped in
+        // with a stage over it, or nothing at all.
+        auto programs = std::make_unique<gl::ProgramManager>(programsFile_);
+        try {
+            programs->load();
+        } catch (const std::exception& error) {
+            programs->deletePrograms();
+            report(false, programsFile_ + ": " + error.what() + " (the running programs are kept)");
+            return true;
+        }
+        if (!programs->problems().empty()) {
+            programs->deletePrograms();
+            report(false, programs->problems().front() + " (the running programs are kept)");
+            return true;
+        }
+        try {
+            auto rebuilt = std::make_unique<DemoStage>(window_, *programs);
+            rebuilt->advanceTo(now);
+            adopt(std::move(rebuilt));
+            programs_->deletePrograms();
+            programs_ = std::move(programs);
+        } catch (const std::exception& error) {
+            programs->deletePrograms();
+            report(false, std::string(error.what()) + " (the running demo is kept)");
+            return true;
+        }
+        report(true, "reloaded " + changed);
+        return true;
+    }
+    if (!programNames.empty() && !programs_->rebuild(programNames)) {
+        report(false, programs_->problems().front() + " (the running program is kept)");
+        return true;
+    }
+    // Every pass looked its uniform locations up when it was built, so new
+    // programs mean a new stage, at the same time.
+    if (!rebuildStage(now))
+        return true;
+    report(true, "reloaded " + changed);
+    return true;
+}
+
+void DevSession::frame(double dt)
+{
+    stage_->frame(onFixedStep_ ? stage_->nextStep() : dt);
+    onFixedStep_ = false;
+}
+
+}  // namespace orv::dev

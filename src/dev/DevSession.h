@@ -1,0 +1,78 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dev/DemoStage.h"
+
+namespace orv::gl {
+class ProgramManager;
+}
+namespace orv::render {
+class FrameProfiler;
+}
+namespace orv::view {
+class OpenGLwindow;
+}
+
+namespace orv::dev {
+
+// The demo as the author works on it: the programs and a stage over them,
+// moved to any time, and rebuilt from saved files while it plays. Whatever
+// cannot be built is reported and the running demo kept.
+class DevSession {
+public:
+    // What the last reload did, for the overlay and the console.
+    struct Outcome {
+        bool ok = true;
+        std::string message;
+    };
+
+    // Loads the programs and builds the stage at time 0; throws as the player's start does.
+    DevSession(view::OpenGLwindow& window, std::string programsFile);
+    ~DevSession();
+
+    DevSession(const DevSession&) = delete;
+    DevSession& operator=(const DevSession&) = delete;
+
+    // A fresh stage moved to `seconds` (clamped to the demo's span), in place
+    // of the running one; the running one stays when the new one cannot be built.
+    bool seek(double seconds);
+    // Reacts to saved files (paths relative to the demo folder): shader
+    // files and the program catalogue rebuild the programs that use them;
+    // they, the timeline, the model catalogue, the scene file and model
+    // assets then rebuild the stage at the current time. Other files are
+    // ignored (returns false without an outcome).
+    bool reload(const std::vector<std::string>& files);
+
+    // One drawn frame; the first frame after a seek or reload takes the
+    // capture's fixed step instead of dt, so it is the frame a capture shows.
+    void frame(double dt);
+
+    DemoStage& stage() { return *stage_; }
+    gl::ProgramManager& programs() { return *programs_; }
+    const Outcome& lastOutcome() const { return outcome_; }
+    // Times every pass from now on (null: stop); kept across rebuilt stages; not owned.
+    void setProfiler(render::FrameProfiler* profiler);
+    // Targets and switches the author turned off on top of the shot's own,
+    // for drawn frames of this and every rebuilt stage; not owned.
+    void setOverrides(const std::vector<std::string>* inactive);
+
+private:
+    bool rebuildStage(double seconds);
+    // Puts a stage built and moved to its time in place of the running one.
+    void adopt(std::unique_ptr<DemoStage> stage);
+    void report(bool ok, std::string message);
+
+    view::OpenGLwindow& window_;
+    std::string programsFile_;
+    std::unique_ptr<gl::ProgramManager> programs_;
+    std::unique_ptr<DemoStage> stage_;
+    render::FrameProfiler* profiler_ = nullptr;
+    const std::vector<std::string>* overrides_ = nullptr;
+    bool onFixedStep_ = true;
+    Outcome outcome_;
+};
+
+}  // namespace orv::dev

@@ -1,0 +1,188 @@
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <GL/glew.h>
+#include <IL/il.h>
+#include <gtest/gtest.h>
+
+#include "dev/DevSession.h"
+#include "gl/ProgramManager.h"
+#include "support/DemoRig.h"
+#include "support/GLContext.h"
+#include "support/Player.h"
+#include "support/Scratch.h"
+
+namespace {
+
+using orv::dev::DevSession;
+using Pixels = std::vector<std::uint8_t>;
+
+constexpr int width = 160;
+constexpr int height = 90;
+
+std::string slurp(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void spit(const std::filesystem::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+// The bundled demo in the rig's scratch folder, with its own copies of the
+// files the tests edit (the rest stays linked to the bundled demo), and a
+// session over it.
+struct Session : ::testing::Test {
+    orv::test::DemoRig rig{width, height};
+    std::unique_ptr<DevSession> session;
+
+    Session()
+    {
+        const auto& folder = rig.folder.path();
+        std::filesystem::remove(folder / "shaders");
+        std::filesystem::copy(ORV_SOURCE_DIR "/demo/shaders", folder / "shaders");
+        std::filesystem::remove(folder / "config/timeline.yaml");
+        std::filesystem::copy(ORV_SOURCE_DIR "/demo/config/timeline.yaml", folder / "config/timeline.yaml");
+        session = std::make_unique<DevSession>(*rig.window, "config/gl_programs.yaml");
+    }
+
+    Pixels frame(double dt = 1.0 / 60.0)
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        session->frame(dt);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        return orv::test::readPixels(0, 0, width, height);
+    }
+};
+
+// The share of strongly magenta pixels (the passes after the composition
+// may still add a little light).
+double magenta(const Pixels& pixels)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 3 < pixels.size(); i += 4)
+        count += pixels[i] > 200 && pixels[i + 1] < 80 && pixels[i + 2] > 200;
+    return static_cast<double>(count) / static_cast<double>(pixels.size() / 4);
+}
+
+double blackShare(const Pixels& pixels)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 3 < pixels.size(); i += 4)
+        count += pixels[i] + pixels[i + 1] + pixels[i + 2] == 0;
+    return static_cast<double>(count) / static_cast<double>(pixels.size() / 4);
+}
+
+// A shader saved with a syntax error is reported with its file and program,
+// and the running program goes on drawing; the corrected file is picked up
+// and really draws (the composed scene turns magenta where nothing is drawn
+// over it), with the stage where it was.
+TEST_F(Session, ABrokenShaderKeepsTheRunningProgramAndTheFixedOneDraws)
+{
+    ASSERT_TRUE(session->seek(2.0));
+    const Pixels before = frame();
+    const GLuint running = session->programs().programId("bloom");
+    const std::string original = slurp("shaders/bloom_fragment.glsl");
+
+    spit("shaders/bloom_fragment.glsl", "#version 440 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0) }\n");
+    ASSERT_TRUE(session->reload({"shaders/bloom_fragment.glsl"}));
+    EXPECT_FALSE(session->lastOutcome().ok);
+    EXPECT_NE(session->lastOutcome().message.find("shaders/bloom_fragment.glsl"), std::string::npos)
+        << session->lastOutcome().message;
+    EXPECT_NE(session->lastOutcome().message.find("\"bloom\""), std::string::npos) << session->lastOutcome().message;
+    EXPECT_EQ(session->programs().programId("bloom"), running);
+    const Pixels kept = frame();
+    EXPECT_LT(magenta(kept), 0.01);
+    EXPECT_LT(blackShare(kept), 0.5) << "the demo's own frame is drawn";
+    EXPECT_LT(magenta(before), 0.01);
+
+    const double time = session->stage().time();
+    std::string fixed = original;
+    const auto body = fixed.find("colour = vec4(");
+    ASSERT_NE(body, std::string::npos);
+    fixed.insert(fixed.find('\n', body) + 1, "    colour = vec4(1.0, 0.0, 1.0, 1.0) + 0.0 * colour;\n");
+    spit("shaders/bloom_fragment.glsl", fixed);
+    ASSERT_TRUE(session->reload({"shaders/bloom_fragment.glsl", "shaders/.bloom_fragment.glsl.swp"}));
+    EXPECT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+    EXPECT_NE(session->programs().programId("bloom"), running);
+    EXPECT_NEAR(session->stage().time(), time, 1.0 / 60.0);
+    const Pixels drawn = frame();
+    EXPECT_GT(magenta(drawn), 0.3) << "magenta share " << magenta(drawn);
+
+    // Files nothing is built from are no reason to reload.
+    EXPECT_FALSE(session->reload({"notes.txt", "shaders/unused.glsl"}));
+}
+
+// A saved timeline is rebuilt at the time the author was looking at; one
+// that does not parse is reported with its file and the running one kept.
+TEST_F(Session, ATimelineReloadKeepsTheCurrentTime)
+{
+    ASSERT_TRUE(session->seek(3.0));
+    frame();
+    frame(0.25);
+    const double time = session->stage().time();
+    const Pixels shown = frame(0.0);
+
+    spit("config/timeline.yaml", "shots: [unclosed\n");
+    ASSERT_TRUE(session->reload({"config/timeline.yaml"}));
+    EXPECT_FALSE(session->lastOutcome().ok);
+    EXPECT_EQ(session->lastOutcome().message.rfind("config/timeline.yaml", 0), 0u) << session->lastOutcome().message;
+    EXPECT_DOUBLE_EQ(session->stage().time(), time);
+
+    spit("config/timeline.yaml", slurp(ORV_SOURCE_DIR "/demo/config/timeline.yaml"));
+    ASSERT_TRUE(session->reload({"config/timeline.yaml"}));
+    EXPECT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+    // Rebuilt up to the last fixed step before that time; the next frame reaches it.
+    EXPECT_LE(session->stage().time(), time);
+    EXPECT_GE(session->stage().time() + session->stage().nextStep(), time - 1e-9);
+    const Pixels reloaded = frame(0.0);
+    // The same picture, give or take the frame step the rebuild lands on.
+    double difference = 0.0;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        difference += std::abs(int(shown[i]) - int(reloaded[i]));
+    EXPECT_LT(difference / shown.size(), 6.0);
+}
+
+// A seek, after playing elsewhere in the demo, lands on the frame that
+// `orv --capture --start T` writes first at the seek's step.
+TEST_F(Session, ASeekGivesTheFrameOfACaptureStartedThere)
+{
+    orv::test::ScratchDir out;
+    const auto capture = orv::test::runPlayer(ORV_SOURCE_DIR "/demo", 0.0, "orv", 120, "",
+                                              "--size 160x90 --fps 60 --start 6.5 --to 6.5 --capture '" +
+                                                  out.path().string() + "'");
+    ASSERT_EQ(capture.exitCode, 0) << capture.err;
+
+    ASSERT_TRUE(session->seek(9.0));
+    frame();
+    frame(0.3);
+    ASSERT_TRUE(session->seek(6.5));
+    const Pixels seeked = frame(0.3);  // the first frame after a seek takes the capture's step
+
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_LOWER_LEFT);
+    Pixels captured(seeked.size());
+    const bool loaded = ilLoadImage((out.path() / "frame_00000.png").c_str()) &&
+                        ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) && ilGetInteger(IL_IMAGE_WIDTH) == width;
+    if (loaded)
+        ilCopyPixels(0, 0, 0, width, height, 1, IL_RGBA, IL_UNSIGNED_BYTE, captured.data());
+    ilDisable(IL_ORIGIN_SET);
+    ilDeleteImages(1, &image);
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(seeked == captured);
+
+    const Pixels next = frame(0.3);
+    EXPECT_FALSE(next == captured) << "later frames move on";
+}
+
+}  // namespace
