@@ -38,17 +38,9 @@ constexpr const char* timelineFile = "config/timeline.yaml";
 constexpr const char* musicFile = "assets/sounds/finish.mp3";
 
 // Configuration files are read before any error guard exists; tie whatever
-// goes wrong to the file being read so the author knows where to look.
-template <typename Step>
-decltype(auto) reading(const char* file, Step&& step)
-{
-    // The line is the demo checker's for the same mistake.
-    try {
-        return step();
-    } catch (const std::exception& error) {
-        throw std::runtime_error(check::Diagnosis::of(file, error).text());
-    }
-}
+// goes wrong to the file being read so the author knows where to look. The
+// line is the demo checker's for the same mistake.
+using check::Diagnosis;
 
 // Moves the demo on to a time without drawing, at the loop's own steps.
 void advance(scene::Scene& scene, double seconds, double fps)
@@ -150,7 +142,7 @@ int Application::play()
     if (options_.width && options_.height)
         window.setSizeOverride(*options_.width, *options_.height);
     window.setVisible(!offscreen);
-    if (!reading(windowFile, [&] { return window.init(); })) {
+    if (!Diagnosis::reading(windowFile, [&] { return window.init(); })) {
         reportLine("orv: cannot open a window with an OpenGL 4.4 core context: " + view::OpenGLwindow::lastError());
         return 1;
     }
@@ -167,16 +159,16 @@ int Application::play()
     }
 
     gl::ProgramManager programs(programsFile);
-    reading(programsFile, [&] { return programs.load(); });
+    Diagnosis::reading(programsFile, [&] { return programs.load(); });
 
     config::ModelCatalogue catalogue =
-        reading(modelsFile, [&] { return config::ModelCatalogue(modelsFile, programs); });
+        Diagnosis::reading(modelsFile, [&] { return config::ModelCatalogue(modelsFile, programs); });
     config::SceneDescription description =
-        reading(sceneFile, [&] { return config::SceneDescription(sceneFile, sceneRootKey, catalogue); });
+        Diagnosis::reading(sceneFile, [&] { return config::SceneDescription(sceneFile, sceneRootKey, catalogue); });
     // The one guarded step: a model or scene that cannot be built ends the
     // demo before anything plays.
     try {
-        reading(modelsFile, [&] { catalogue.load(); });
+        Diagnosis::reading(modelsFile, [&] { catalogue.load(); });
         // The player's own models are looked for before the scene is built,
         // so that a catalogue without them is one error line, not that line
         // after a warning for every placement the scene could not fill.
@@ -184,7 +176,7 @@ int Application::play()
             if (catalogue.find(required).empty())
                 throw std::runtime_error(catalogue.fileName() + ": no model \"" + required + "\" in the catalogue");
         }
-        reading(sceneFile, [&] { description.load(); });
+        Diagnosis::reading(sceneFile, [&] { description.load(); });
     } catch (const std::runtime_error& error) {
         reportLine(std::string("orv: ") + error.what());
         return 1;
@@ -195,7 +187,8 @@ int Application::play()
     particle->loadModel();
 
     timeline::Timeline timeline =
-        reading(timelineFile, [&] { return timeline::Timeline(timelineFile, description.root(), window, particle); });
+        Diagnosis::reading(timelineFile,
+                           [&] { return timeline::Timeline(timelineFile, description.root(), window, particle); });
 
     // The renderer needs the lamp the room light sits in.
     if (description.root()->findMeshInstances("Room_Light").empty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "check/Problem.h"
@@ -18,6 +19,18 @@ public:
     // What to do about a message of the YAML library or of a loader; empty
     // when there is nothing to add.
     static std::string hintFor(const std::string& message);
+
+    // Runs one step of reading a file; whatever it raises comes out as a
+    // runtime error carrying the problem line for that file.
+    template <typename Step>
+    static decltype(auto) reading(const std::string& file, Step&& step)
+    {
+        try {
+            return step();
+        } catch (const std::exception& error) {
+            throw std::runtime_error(of(file, error).text());
+        }
+    }
 };
 
 }  // namespace orv::check

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "check/DemoFiles.h"
+#include "check/Diagnosis.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
 #include "gl/ProgramManager.h"
@@ -16,45 +18,34 @@ namespace orv::dev {
 
 namespace {
 
-constexpr const char* modelsFile = "config/models.yaml";
-constexpr const char* sceneFile = "config/scene.yaml";
-constexpr const char* sceneRootKey = "main";
-constexpr const char* timelineFile = "config/timeline.yaml";
-
-// Ties whatever goes wrong in a step to the file being read.
-template <typename Step>
-decltype(auto) reading(const char* file, Step&& step)
-{
-    try {
-        return step();
-    } catch (const std::exception& error) {
-        const std::string message = error.what();
-        const std::string prefix = std::string(file) + ": ";
-        throw std::runtime_error(message.rfind(prefix, 0) == 0 ? message : prefix + message);
-    }
-}
+// The player's own file names, so that a reload reads what a start reads.
+constexpr const char* modelsFile = check::files::models;
+constexpr const char* sceneFile = check::files::scene;
+constexpr const char* sceneRootKey = check::files::sceneRootKey;
+constexpr const char* timelineFile = check::files::timeline;
 
 }  // namespace
 
 DemoStage::DemoStage(view::OpenGLwindow& window, gl::ProgramManager& programs)
 {
-    catalogue_ = reading(modelsFile, [&] { return std::make_unique<config::ModelCatalogue>(modelsFile, programs); });
-    description_ = reading(sceneFile, [&] {
+    catalogue_ = check::Diagnosis::reading(
+        modelsFile, [&] { return std::make_unique<config::ModelCatalogue>(modelsFile, programs); });
+    description_ = check::Diagnosis::reading(sceneFile, [&] {
         return std::make_unique<config::SceneDescription>(sceneFile, sceneRootKey, *catalogue_);
     });
-    reading(modelsFile, [&] { catalogue_->load(); });
+    check::Diagnosis::reading(modelsFile, [&] { catalogue_->load(); });
     for (const char* required : {"particle", "bounding_sphere"}) {
         if (catalogue_->find(required).empty())
             throw std::runtime_error(catalogue_->fileName() + ": no model \"" + required + "\" in the catalogue");
     }
-    reading(sceneFile, [&] { description_->load(); });
+    check::Diagnosis::reading(sceneFile, [&] { description_->load(); });
     if (description_->root()->findMeshInstances("Room_Light").empty())
         throw std::runtime_error(std::string(sceneFile) + ": no node named \"Room_Light\" carrying a mesh");
 
     particle_ = std::make_shared<scene::Particle>(*catalogue_);
     description_->root()->addChild(particle_);
     particle_->loadModel();
-    timeline_ = reading(timelineFile, [&] {
+    timeline_ = check::Diagnosis::reading(timelineFile, [&] {
         return std::make_unique<timeline::Timeline>(timelineFile, description_->root(), window, particle_);
     });
     shots_ = app::measureShots(timelineFile, description_->root(), window, particle_, advanceFps);
