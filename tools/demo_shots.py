@@ -73,7 +73,7 @@ SHOTS = [
         "bars": 4,
         "camera": [(7.9, -12.6, 1.3), (7.6, -4.0, 1.6), (7.7, 4.0, 1.9), (7.4, 11.8, 2.3)],
         "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.8]],
-        "particle": [(1.5, -9.5, 1.6), (4.6, -6.0, 1.2), (3.0, -2.0, 1.8), (4.6, 1.5, 1.3), (3.0, 5.0, 1.9),
+        "particle": [(0.8, -7.5, 1.8), (4.6, -5.0, 1.2), (3.0, -2.0, 1.8), (4.6, 1.5, 1.3), (3.0, 5.0, 1.9),
                      (4.4, 8.5, 1.4), (2.5, 12.0, 2.0)],
         "particle_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
         "look_at": [],
@@ -362,6 +362,11 @@ def write_timeline(path):
 
 def main():
     assert sum(bars for _, bars in SECTIONS) == total_bars(), "music sections and shots differ in length"
+    for before, after in zip(SHOTS, SHOTS[1:]):
+        # A camera that follows the spark into a shot must not find it a
+        # frame late at the end of the last shot's path.
+        if not after["look_at"] or PARTICLE in [p for _, p in after["look_at"]]:
+            assert after["particle"][0] == before["particle"][-1], after["name"] + ": the spark jumps"
     demo = sys.argv[1] if len(sys.argv) > 1 else "demo"
     path = os.path.join(demo, "config", "timeline.yaml")
     for line in write_timeline(path):
