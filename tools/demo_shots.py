@@ -50,18 +50,18 @@ PARTICLE = None  # look at the main particle, wherever it is
 SHOTS = [
     {
         "name": "establishing flight",
-        "about": "From high above the open roof the camera sinks into the nave and lands at its south "
-                 "end, looking up the room; the spark spirals down around the lamp ahead of it and its "
-                 "light swells. No sparks yet.",
+        "about": "From outside the hall, level with its roof, the camera follows the spark over the "
+                 "south wall and sinks into the nave while the spark spirals down around the lamp, its "
+                 "light swelling; the camera lands at the south end, looking up the room. No sparks yet.",
         "bars": 8,
-        "camera": [(-17.0, -24.0, 17.0), (-9.0, -15.0, 13.0), (-2.5, -10.0, 8.5), (0.5, -10.5, 4.5),
+        "camera": [(-13.0, -27.0, 9.5), (-6.0, -19.5, 10.5), (-1.5, -12.5, 8.6), (0.5, -10.5, 4.8),
                    (0.0, -12.3, 2.4)],
-        "camera_speed": [[0, 1.3], [0.5, 1.0], [0.8, 0.7], [1, 0.45]],
-        "particle": [(0.0, 3.5, 7.2), (3.0, 0.0, 5.8), (0.0, -3.0, 4.6), (-3.0, 0.0, 3.6), (0.0, 3.0, 2.8),
-                     (2.5, -1.0, 2.2), (0.8, -7.5, 1.8)],
-        "particle_speed": [[0, 0.8], [0.5, 1.0], [1, 0.8]],
-        "look_at": [[0, (0.0, 0.0, 1.0)], [0.55, (0.0, 0.0, 3.5)], [1, (0.0, 5.0, 2.0)]],
-        "light": [[0, 0.0], [0.6, 0.5], [1, 0.35]],
+        "camera_speed": [[0, 1.0], [0.4, 1.1], [0.8, 0.8], [1, 0.5]],
+        "particle": [(-5.0, -21.0, 9.0), (-1.5, -16.0, 9.8), (0.5, -9.0, 8.0), (3.0, -2.0, 6.4), (2.0, 2.5, 5.2),
+                     (-2.5, 1.5, 4.2), (-1.5, -3.0, 3.2), (2.2, -3.5, 2.4), (0.8, -7.5, 1.8)],
+        "particle_speed": [[0, 0.9], [0.3, 1.0], [1, 0.8]],
+        "look_at": [[0, PARTICLE], [0.45, PARTICLE], [0.75, (0.0, 0.0, 3.0)], [1, (0.0, 5.0, 2.0)]],
+        "light": [[0, 0.3], [0.4, 0.55], [1, 0.35]],
         "off": ["particle_system"],
         "sync": False,
     },
@@ -115,14 +115,15 @@ SHOTS = [
     },
     {
         "name": "sparks swarming",
-        "about": "The peak: the spark whirls a figure of eight through the nave, trailing a swarm of "
-                 "sparks whose lights run over the floor, pillars and walls, and the light breathes "
-                 "with the music; the camera drifts back from the north end to keep it all in view.",
+        "about": "The peak: the spark whirls a figure of eight down the nave, throwing up a fountain "
+                 "of sparks whose lights run over the floor, pillars and walls, while its own light "
+                 "breathes with the music; the camera keeps pace beside it, a few metres off.",
         "bars": 6,
-        "camera": [(-3.0, 11.5, 1.6), (-1.5, 9.5, 2.8), (1.5, 8.5, 3.6), (3.0, 10.5, 3.2)],
-        "camera_speed": [[0, 0.7], [0.5, 1.0], [1, 0.8]],
-        "particle": [(-1.8, 6.5, 1.9), (2.8, 3.0, 2.6), (0.0, -1.0, 3.6), (-2.8, -5.0, 2.6), (0.0, -8.0, 1.8),
-                     (2.8, -5.0, 2.4), (0.0, -1.0, 3.2), (-2.8, 3.0, 2.4), (0.0, 5.5, 1.6)],
+        "camera": [(4.6, 10.8, 2.2), (4.4, 5.5, 2.6), (4.3, 0.5, 3.2), (3.8, -4.0, 3.4), (1.0, -7.5, 3.0),
+                   (-3.0, -7.8, 2.6)],
+        "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.8]],
+        "particle": [(-1.8, 6.5, 1.9), (1.5, 3.5, 2.8), (-1.5, 0.5, 3.4), (1.5, -2.5, 2.6), (-1.0, -5.0, 1.6),
+                     (-2.5, -2.0, 2.8), (0.0, 0.5, 3.6), (2.5, -1.5, 2.4), (0.5, -4.0, 1.6)],
         "particle_speed": [[0, 0.9], [0.5, 1.1], [1, 0.9]],
         "look_at": [],
         "light": [[0, 0.4], [0.17, 0.6], [0.33, 0.2], [0.5, 0.6], [0.67, 0.2], [0.83, 0.6], [1, 0.3]],
@@ -131,15 +132,15 @@ SHOTS = [
     },
     {
         "name": "the vanishing colonnade",
-        "about": "High over the nave the pillars, the mirror and the glass are gone and only their "
-                 "shadows stay on the floor; the spark itself is hidden and the swarm alone sweeps "
-                 "south through the empty hall.",
+        "about": "The pillars, the mirror and the glass are gone, the capitals and arcades float, and "
+                 "only the pillars' shadows stay on the floor; the spark itself is hidden, and its swarm "
+                 "alone sweeps north through the empty hall with the camera behind it.",
         "bars": 4,
-        "camera": [(-4.5, 12.0, 6.8), (-3.0, 6.0, 7.4), (-1.0, 0.0, 7.6), (0.5, -5.0, 7.2)],
+        "camera": [(-3.5, -12.5, 3.6), (-3.8, -6.5, 4.2), (-3.6, -1.0, 4.4), (-2.8, 3.5, 4.0)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.8]],
-        "particle": [(0.0, 5.5, 1.6), (-3.5, 1.0, 2.2), (0.0, -3.0, 2.8), (3.5, -7.0, 2.2), (0.0, -11.0, 1.8)],
+        "particle": [(0.5, -4.0, 1.6), (-3.0, -1.0, 2.2), (0.0, 3.0, 2.8), (3.0, 6.0, 2.2), (0.0, 10.0, 1.8)],
         "particle_speed": [[0, 1.0], [1, 1.0]],
-        "look_at": [[0, (0.0, -2.0, 1.0)], [0.5, PARTICLE], [1, (0.0, -9.0, 1.0)]],
+        "look_at": [],
         "light": [[0, 0.3], [0.5, 0.5], [1, 0.3]],
         "off": ["render_pillars", "main_particle", "reflection", "refraction"],
         "sync": False,
@@ -150,9 +151,9 @@ SHOTS = [
                  "spark rises to rest beside the lamp and its light dies away; both arrive together "
                  "and the view stays on the lamp.",
         "bars": 4,
-        "camera": [(3.0, -12.0, 3.0), (6.0, -9.0, 7.5), (7.0, -5.0, 12.0), (6.5, -3.5, 15.0)],
+        "camera": [(-1.5, 12.0, 2.5), (-2.5, 9.0, 6.0), (-2.5, 6.5, 10.0), (-2.2, 5.0, 14.0)],
         "camera_speed": [[0, 0.7], [0.4, 1.0], [1, 0.5]],
-        "particle": [(0.0, -11.0, 1.8), (-2.5, -6.0, 3.0), (-1.5, -2.0, 5.0), (1.0, 0.5, 6.0)],
+        "particle": [(0.0, 10.0, 1.8), (-1.5, 6.0, 3.0), (-1.0, 2.5, 5.0), (1.0, 0.5, 6.0)],
         "particle_speed": [[0, 1.0], [0.6, 0.9], [1, 0.5]],
         "look_at": [[0, (0.0, 0.0, 4.0)]],
         "light": [[0, 0.3], [0.5, 0.45], [1, 0.0]],
