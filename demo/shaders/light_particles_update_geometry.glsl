@@ -64,7 +64,7 @@ out vec2 hues;
 const int maxSparksPerStep = 63;  // the emitter's own record makes 64
 const int emberCount = 5;
 const float emberSize = 0.4;
-const float lightLifeShare = 0.5;
+const float lightLifeShare = 0.375;
 const float gravityScale = 6.0;
 const float bounce = 0.45;   // of the speed into the floor, kept
 const float floorGrip = 0.7; // of the speed along the floor, kept at a bounce
