@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "AllocationCounter.h"
+#include "render/DeferredRenderGeometry.h"
 #include "render/Renderer.h"
 #include "render/Target.h"
 #include "render/TargetNames.h"
@@ -94,6 +95,80 @@ void demoFrame(benchmark::State& state)
 }
 BENCHMARK(demoFrame)->Args({320, 180})->Iterations(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(demoFrame)->Args({1024, 768})->Iterations(300)->Unit(benchmark::kMillisecond);
+
+// One drawn frame a second across the whole demo at 1024 x 768, the steps in
+// between taken without drawing: the median frame of all its shots.
+void demoAcrossShots(benchmark::State& state)
+{
+    if (!orv::test::ensureGLContext().empty()) {
+        state.SkipWithError("no GL context");
+        return;
+    }
+    orv::test::DemoRig demo(1024, 768);
+    constexpr double step = 1.0 / 30.0;
+    FrameCounters counters(static_cast<std::size_t>(state.max_iterations));
+    std::vector<std::vector<double>> byShot(demo.timeline->shotCount());
+    counters.start();
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int i = 0; i < 29; ++i)
+            demo.scene->silentFrame(step);
+        glFinish();
+        state.ResumeTiming();
+        const auto begin = Clock::now();
+        demo.frame(step);
+        glFinish();
+        const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+        counters.seconds.push_back(seconds);
+        byShot[demo.timeline->cameraShot()].push_back(seconds);
+    }
+    counters.report(state);
+    for (std::size_t shot = 0; shot < byShot.size(); ++shot) {
+        auto& times = byShot[shot];
+        if (times.empty())
+            continue;
+        std::sort(times.begin(), times.end());
+        state.counters["shot" + std::to_string(shot + 1) + "_median_ms"] = times[times.size() / 2] * 1000.0;
+    }
+}
+BENCHMARK(demoAcrossShots)->Iterations(84)->Unit(benchmark::kMillisecond);
+
+// What the sparks cost: frames of the swarming shot (from 52 s on) at
+// 1024 x 768 as they are (argument 1), and the same frames with the spark
+// pass switched off, so that the sparks neither draw nor light (argument 0).
+void demoSparks(benchmark::State& state)
+{
+    if (!orv::test::ensureGLContext().empty()) {
+        state.SkipWithError("no GL context");
+        return;
+    }
+    orv::test::DemoRig demo(1024, 768);
+    constexpr double step = 1.0 / 30.0;
+    for (int i = 0; i < 52 * 30; ++i)
+        demo.scene->silentFrame(step);
+    orv::render::Target* sparks = demo.renderer->target(std::string(orv::render::targets::particleSystem));
+    FrameCounters counters(static_cast<std::size_t>(state.max_iterations));
+    counters.start();
+    for (auto _ : state) {
+        const auto begin = Clock::now();
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        demo.timeline->update(step);
+        demo.renderer->prepare(demo.timeline->currentInactiveTargets());
+        if (state.range(0) == 0)
+            sparks->setEnabled(false);
+        demo.description->root()->update(step);
+        demo.renderer->update(step);
+        demo.renderer->render(*demo.scene);
+        glFinish();
+        counters.seconds.push_back(std::chrono::duration<double>(Clock::now() - begin).count());
+    }
+    counters.report(state);
+    const auto* geometry = dynamic_cast<orv::render::DeferredRenderGeometry*>(
+        demo.renderer->target(std::string(orv::render::targets::deferredRenderGeometry)));
+    if (geometry != nullptr)
+        state.counters["lights"] = static_cast<double>(geometry->lightsDrawn());
+}
+BENCHMARK(demoSparks)->Arg(0)->Arg(1)->Iterations(30)->Unit(benchmark::kMillisecond);
 
 // Each pass of the demo's frame alone, in frame order, each finished before
 // the next starts: where a frame's time goes.

@@ -1,41 +1,46 @@
 #!/usr/bin/env python3
-"""Writes the bundled demo's models and their textures (Python 3 stdlib only).
+"""Writes the bundled demo's models and their textures.
 
     python3 tools/make_demo_models.py [demo folder]      (default: demo)
 
 Output, relative to the demo folder:
     assets/models/room.gltf + room.bin          the scene file
-    assets/models/crate.gltf, sphere.gltf, particle.gltf, bounding_sphere.gltf
-    assets/images/*.png                         material textures
+    assets/models/crate, pedestal, statue, sphere, gem, particle,
+                  bounding_sphere (.gltf + .bin) the catalogue's models
+    assets/images/*.png, *.jpg                  material textures, 512 x 512
 
 Every model is glTF 2.0 with a side .bin buffer. Materials use the
 KHR_materials_pbrSpecularGlossiness extension so that the importer hands out
 all four texture kinds the loaders look up:
     normalTexture                     -> normal map
     specularGlossinessTexture         -> specular map
-    occlusionTexture                  -> light map (the mesh's displacement slot)
+    occlusionTexture                  -> height map for parallax (the mesh's
+                                         displacement slot)
     diffuseTexture / baseColorTexture -> diffuse map
+
+The textures are drawn with numpy from tileable value noise, so they repeat
+without seams: floor tiles with grout in two marbles, ashlar blocks for the
+walls, fluted marble for the pillars, a plain limestone for arches, plinths
+and pedestals, and planks for the crates. Each material has a diffuse, a
+normal (from its height field), a specular and a height map.
 
 Coordinates are authored Z-up (metres); the room file's root node "Room"
 turns them into GL's Y-up with a rotation of -90 degrees about X, so an
 authored point (x, y, z) ends up at world (x, z, -y).
 
-Room layout (authored, Z-up): floor 20 x 20 centred on the origin at z = 0,
-walls 6 high at x = +-10 and y = +-10, no ceiling (the sky box shows above),
-four pillars "Pillar_001".."Pillar_004" at (+-5, +-5), the lamp "Room_Light"
-hanging at (0, 0, 5), crates model-crate_001 (3, -3), model-crate_002
-(-3.5, 2.5, turned 30 degrees) and model-crate_003 (stacked on crate 001),
-a mirror sphere model-orb_001 at (0, 3.5, 1) and a glass sphere
-model-glass_001 at (-2, -4, 1).
+The room (authored, Z-up): a hall 20 wide (x) and 28 long (y), walls 8 high
+and no roof, so the sky shows overhead. The north and south walls each have
+three tall arched windows. Two colonnades of four fluted pillars
+("Pillar_001".."Pillar_008", x = +-6, y = -9, -3, 3, 9) carry arcades of
+flat arches that run from wall to wall; a tie beam crosses the nave at
+y = 0, and the lamp "Room_Light" hangs from it at (0, 0, 6.2). Placements:
+crates in the north-west corner, two statues on pedestals flanking the
+south end of the nave, and at the north end a mirror orb (model-orb_001)
+and a glass gem (model-gem_001) on pedestals.
 
-Path markers (empty nodes directly below "Room", in this order; each anchor
-is followed by its incoming and then its outgoing handle):
-    Camera<NNN>_<k>, Camera<NNN>_<k>_in, Camera<NNN>_<k>_out
-    Particle<NNN>_<k>, Particle<NNN>_<k>_in, Particle<NNN>_<k>_out
-CAMERA_PATHS and PARTICLE_PATHS below hold the anchors (authored Z-up
-coordinates); the handles lie on the curve's tangent at each anchor, a third
-of the way to the neighbouring anchors. Path 001 serves shot 1, 002 shot 2,
-003 shot 3.
+The path markers come from tools/demo_shots.py: empty nodes directly below
+"Room", camera paths first, then particle paths; each anchor is followed by
+its incoming and then its outgoing handle.
 """
 
 import json
@@ -43,248 +48,459 @@ import math
 import os
 import struct
 import sys
-import zlib
 
-# --- path markers ------------------------------------------------------------
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-# Anchors per path, authored Z-up. Keep the camera inside the walls (|x|, |y|
-# < 10) and below the wall tops (z < 6), and clear of the pillars at (+-5, +-5).
-CAMERA_PATHS = {
-    1: [(-7.0, -8.0, 2.0), (0.0, -8.5, 2.8), (7.0, -7.0, 2.2)],   # along the south wall
-    2: [(8.0, -6.0, 3.0), (8.5, 0.0, 4.0), (7.0, 7.0, 3.0)],      # up the east side, higher
-    3: [(5.0, 8.0, 4.0), (0.0, 7.0, 2.5), (-7.0, 6.0, 1.5)],      # descending along the north
-}
-PARTICLE_PATHS = {
-    1: [(-5.0, 0.0, 1.5), (0.0, -2.0, 2.0), (5.0, 0.0, 1.5)],     # low sweep between the pillars
-    2: [(5.0, 1.0, 2.0), (2.0, 4.0, 3.0), (-2.0, 3.0, 2.5)],      # rising arc to the north
-    3: [(-3.0, 2.0, 2.0), (0.0, 0.0, 3.0), (3.0, -3.0, 2.0)],     # across the middle under the lamp
-}
+import system_python  # noqa: E402
 
-# --- small vector helpers ----------------------------------------------------
+system_python.require("numpy", "PIL")
+
+import numpy as np  # noqa: E402
+from PIL import Image  # noqa: E402
+
+import demo_shots  # noqa: E402
+from demo_shots import add, length, normalise, scale, sub  # noqa: E402
+
+TEXTURE_SIZE = 512
+
+# --- textures ----------------------------------------------------------------------
 
 
-def sub(a, b):
-    return tuple(x - y for x, y in zip(a, b))
+def smooth(t):
+    return t * t * (3.0 - 2.0 * t)
 
 
-def add(a, b):
-    return tuple(x + y for x, y in zip(a, b))
+def tile_noise(size, period, seed):
+    """Value noise in 0..1 on a period x period lattice that wraps around the
+    size x size image, so the image tiles without a seam."""
+    rng = np.random.default_rng(seed)
+    lattice = rng.random((period, period))
+    coords = np.arange(size) * period / size
+    i0 = np.floor(coords).astype(int)
+    f = smooth(coords - i0)
+    i1 = (i0 + 1) % period
+    rows0, rows1 = lattice[i0], lattice[i1]  # along y
+    a = rows0[:, i0] * (1 - f)[None, :] + rows0[:, i1] * f[None, :]
+    b = rows1[:, i0] * (1 - f)[None, :] + rows1[:, i1] * f[None, :]
+    return a * (1 - f)[:, None] + b * f[:, None]
 
 
-def scale(a, s):
-    return tuple(x * s for x in a)
+def fbm(size, period, octaves, seed, gain=0.5):
+    total, amplitude, norm = np.zeros((size, size)), 1.0, 0.0
+    for o in range(octaves):
+        total += amplitude * tile_noise(size, period * 2 ** o, seed + 17 * o)
+        norm += amplitude
+        amplitude *= gain
+    return total / norm
 
 
-def length(a):
-    return math.sqrt(sum(x * x for x in a))
+def normal_map(height, strength):
+    """Tangent-space normals of a wrapping height field (white is high)."""
+    dx = (np.roll(height, -1, axis=1) - np.roll(height, 1, axis=1)) * strength
+    # Image rows run downwards while texture v runs upwards.
+    dy = (np.roll(height, 1, axis=0) - np.roll(height, -1, axis=0)) * strength
+    n = np.stack([-dx, -dy, np.ones_like(height)], axis=-1)
+    n /= np.linalg.norm(n, axis=-1, keepdims=True)
+    return n * 0.5 + 0.5
 
 
-def normalise(a):
-    n = length(a)
-    return tuple(x / n for x in a) if n > 0 else a
+def marble(size, seed, scale_, turbulence):
+    """Veins in 0..1 (1 is a vein) of a marble with the given turbulence."""
+    y, x = np.mgrid[0:size, 0:size] / size
+    warp = fbm(size, 4, 5, seed)
+    wave = np.sin(2 * np.pi * (scale_ * (x + 0.5 * y) + turbulence * warp))
+    return (1.0 - np.abs(wave)) ** 6
 
 
-def handles(anchors):
-    """Incoming and outgoing handle per anchor, Catmull-Rom style: along the
-    direction from the previous to the next anchor, a third of the distance
-    to the neighbour on that side (ends use their one neighbour)."""
-    result = []
-    for i, p in enumerate(anchors):
-        prev = anchors[i - 1] if i > 0 else None
-        nxt = anchors[i + 1] if i + 1 < len(anchors) else None
-        if prev and nxt:
-            direction = normalise(sub(nxt, prev))
-        elif nxt:
-            direction = normalise(sub(nxt, p))
-        else:
-            direction = normalise(sub(p, prev))
-        back = length(sub(p, prev)) / 3 if prev else length(sub(nxt, p)) / 3
-        ahead = length(sub(nxt, p)) / 3 if nxt else back
-        result.append((sub(p, scale(direction, back)), add(p, scale(direction, ahead))))
-    return result
+def distance_to_lines(coord, spacing):
+    """Distance in pixels of each coordinate to the nearest multiple of spacing."""
+    m = np.mod(coord, spacing)
+    return np.minimum(m, spacing - m)
 
 
-# --- PNG ---------------------------------------------------------------------
+def floor_maps(n):
+    """Square tiles of 256 px (half a texture: 1 m on the floor) in two
+    alternating marbles, with sunken grout lines."""
+    y, x = np.mgrid[0:n, 0:n].astype(float)
+    tile = n // 2
+    d = np.minimum(distance_to_lines(x + 0.5, tile), distance_to_lines(y + 0.5, tile))
+    grout = d < 3.5
+    bevel = np.clip((d - 3.5) / 6.0, 0.0, 1.0)
+    checker = ((x // tile + y // tile) % 2).astype(bool)
+    grain = fbm(n, 16, 4, 11)
+    height = np.where(grout, 0.15 + 0.1 * grain, 0.55 + 0.45 * np.sqrt(bevel)) - 0.04 * fbm(n, 32, 3, 12)
+    light_veins = marble(n, 13, 3.0, 2.5)
+    dark_veins = marble(n, 14, 2.0, 3.0)
+    cream = np.array([0.86, 0.80, 0.70]) * (0.9 + 0.1 * grain)[..., None]
+    cream = cream * (1 - 0.35 * light_veins[..., None]) + np.array([0.55, 0.48, 0.40]) * 0.35 * light_veins[..., None]
+    green = np.array([0.22, 0.28, 0.26]) * (0.85 + 0.3 * grain)[..., None]
+    green = green * (1 - 0.6 * dark_veins[..., None]) + np.array([0.75, 0.78, 0.72]) * 0.6 * dark_veins[..., None]
+    diffuse = np.where(checker[..., None], green, cream)
+    diffuse = np.where(grout[..., None], np.array([0.30, 0.28, 0.25]) * (0.8 + 0.4 * grain)[..., None], diffuse)
+    specular = np.where(grout, 0.05, 0.55 + 0.25 * (1 - grain))
+    return diffuse, height, specular, 5.0
 
 
-def write_png(path, width, height, pixel):
-    """pixel(x, y) -> (r, g, b) floats in 0..1; writes an 8-bit RGB PNG."""
-    rows = bytearray()
-    for y in range(height):
-        rows.append(0)  # filter: none
-        for x in range(width):
-            for c in pixel(x, y):
-                rows.append(max(0, min(255, int(round(c * 255)))))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    png = b"\x89PNG\r\n\x1a\n"
-    png += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-    png += chunk(b"IDAT", zlib.compress(bytes(rows), 9))
-    png += chunk(b"IEND", b"")
-    with open(path, "wb") as f:
-        f.write(png)
-
-
-def noise(x, y, seed):
-    """Cheap deterministic value noise in 0..1."""
-    n = (x * 374761393 + y * 668265263 + seed * 2147483647) & 0xFFFFFFFF
-    n = ((n ^ (n >> 13)) * 1274126177) & 0xFFFFFFFF
-    return (n & 0xFFFF) / 65535.0
+def wall_maps(n):
+    """Ashlar: courses of 128 px (0.5 m) of blocks 256 px (1 m) long, every
+    other course shifted by half a block, in a warm sandstone."""
+    y, x = np.mgrid[0:n, 0:n].astype(float)
+    course = n // 4
+    row = (y // course).astype(int)
+    shifted = x + np.where(row % 2 == 1, course, 0)
+    block = n // 2
+    d = np.minimum(distance_to_lines(shifted + 0.5, block), distance_to_lines(y + 0.5, course))
+    mortar = d < 3.0
+    chamfer = np.clip((d - 3.0) / 8.0, 0.0, 1.0)
+    rough = fbm(n, 8, 6, 21)
+    height = np.where(mortar, 0.1, 0.45 + 0.35 * chamfer + 0.2 * rough)
+    # Each block its own shade.
+    block_id = row * 7 + (shifted // block).astype(int) % 2 + (shifted // block).astype(int) * 3
+    shade = np.random.default_rng(22).random(64)[block_id % 64]
+    base = np.array([0.78, 0.66, 0.50])
+    diffuse = base * (0.82 + 0.18 * shade[..., None]) * (0.8 + 0.3 * rough[..., None])
+    diffuse = np.where(mortar[..., None], np.array([0.55, 0.50, 0.44]), diffuse)
+    specular = np.where(mortar, 0.04, 0.10 + 0.15 * rough)
+    return diffuse, height, specular, 4.0
 
 
-def normal_from_height(height, size, strength):
-    def pixel(x, y):
-        dx = height((x + 1) % size, y) - height((x - 1) % size, y)
-        dy = height(x, (y + 1) % size) - height(x, (y - 1) % size)
-        n = normalise((-dx * strength, -dy * strength, 1.0))
-        return tuple(c * 0.5 + 0.5 for c in n)
-    return pixel
+def pillar_maps(n):
+    """White marble with four vertical flutes across the texture (the shaft
+    wraps it four times: sixteen flutes), flat fillets between them."""
+    y, x = np.mgrid[0:n, 0:n].astype(float)
+    flute = n / 4
+    s = np.mod(x + 0.5, flute) / flute  # 0..1 across one flute and its fillet
+    fillet = 0.14
+    inside = np.clip((s - fillet / 2) / (1 - fillet), 0.0, 1.0)
+    depth = np.sqrt(np.clip(1.0 - (2 * inside - 1) ** 2, 0.0, 1.0))
+    depth = np.where((s < fillet / 2) | (s > 1 - fillet / 2), 0.0, depth)
+    grain = fbm(n, 8, 5, 31)
+    height = 1.0 - 0.85 * depth - 0.03 * grain
+    veins = marble(n, 32, 1.5, 2.0)
+    diffuse = np.array([0.90, 0.88, 0.84]) * (0.93 + 0.07 * grain)[..., None]
+    diffuse = diffuse * (1 - 0.3 * veins[..., None]) + np.array([0.45, 0.45, 0.50]) * 0.3 * veins[..., None]
+    # A little darker down in the flutes, where dust and shade gather.
+    diffuse *= (1.0 - 0.15 * depth)[..., None]
+    specular = 0.7 + 0.2 * (1 - grain) - 0.3 * depth
+    return diffuse, height, specular, 4.0
+
+
+def stone_maps(n):
+    """A fine limestone with faint bedding, for arches, plinths and pedestals."""
+    y, x = np.mgrid[0:n, 0:n].astype(float)
+    rough = fbm(n, 16, 6, 41)
+    pits = np.clip((fbm(n, 64, 2, 42) - 0.72) * 6.0, 0.0, 1.0)
+    bedding = 0.5 + 0.5 * np.sin(2 * np.pi * (y / n * 6 + 0.6 * fbm(n, 4, 3, 43)))
+    height = 0.6 + 0.3 * rough - 0.4 * pits
+    diffuse = np.array([0.80, 0.76, 0.68]) * (0.85 + 0.15 * rough + 0.05 * bedding)[..., None]
+    diffuse *= (1.0 - 0.3 * pits)[..., None]
+    specular = 0.15 + 0.15 * rough
+    return diffuse, height, specular, 3.0
+
+
+def crate_maps(n):
+    """One crate face: a frame of boards around four horizontal planks, all
+    in grained pine, dark gaps between the boards."""
+    y, x = np.mgrid[0:n, 0:n].astype(float)
+    frame = 56
+    in_frame = (x < frame) | (x >= n - frame) | (y < frame) | (y >= n - frame)
+    plank = (n - 2 * frame) / 4
+    py = np.mod(y - frame, plank)
+    gap = (~in_frame) & ((py < 3) | (py > plank - 3))
+    edge = np.minimum.reduce([x, y, n - 1 - x, n - 1 - y])
+    frame_gap = in_frame & ((np.abs(edge - frame) < 3) | (edge < 2))
+    warp = fbm(n, 4, 4, 51)
+    # Grain runs along each board: across x for the planks, along the frame's boards.
+    vertical = in_frame & ((x < frame) | (x >= n - frame)) & ~((y < frame) | (y >= n - frame))
+    along = np.where(vertical, x, y)
+    grain = 0.5 + 0.5 * np.sin(along * 0.9 + 9.0 * warp + 3.0 * np.floor((y - frame) / plank))
+    rings = grain ** 3
+    wood = np.array([0.70, 0.50, 0.30]) * (0.85 + 0.15 * fbm(n, 16, 3, 52))[..., None]
+    diffuse = wood * (1 - 0.35 * rings[..., None])
+    diffuse = np.where(in_frame[..., None], diffuse * 0.85, diffuse)
+    dark = gap | frame_gap
+    diffuse = np.where(dark[..., None], np.array([0.16, 0.10, 0.06]), diffuse)
+    height = np.where(dark, 0.0, np.where(in_frame, 1.0, 0.8) - 0.08 * rings)
+    specular = np.where(dark, 0.02, 0.12 + 0.08 * (1 - rings))
+    return diffuse, height, specular, 5.0
+
+
+def save_rgb(path, rgb, quality=None):
+    pixels = np.clip(np.round(rgb * 255.0), 0, 255).astype(np.uint8)
+    image = Image.fromarray(pixels, "RGB")
+    if path.endswith(".jpg"):
+        image.save(path, "JPEG", quality=quality or 92, subsampling=0, optimize=True)
+    else:
+        image.save(path, "PNG", optimize=True)
+
+
+def save_grey(path, grey):
+    Image.fromarray(np.clip(np.round(grey * 255.0), 0, 255).astype(np.uint8), "L").save(path, "PNG", optimize=True)
+
+
+MATERIAL_MAPS = {"floor": floor_maps, "wall": wall_maps, "pillar": pillar_maps, "stone": stone_maps,
+                 "crate": crate_maps}
+
+
+def texture_names(material):
+    return {"diffuse": material + "_diffuse.jpg", "normal": material + "_normal.png",
+            "specular": material + "_specular.png", "light": material + "_height.png"}
 
 
 def write_textures(images):
     os.makedirs(images, exist_ok=True)
-    size = 64
-
-    def tile_height(x, y):  # grooves every 16 texels
-        return 0.0 if (x % 16 == 0 or y % 16 == 0) else 1.0
-
-    def tile_diffuse(x, y):
-        v = 0.55 + 0.1 * noise(x // 16, y // 16, 1) + 0.05 * noise(x, y, 2)
-        return (v, v * 0.95, v * 0.85) if tile_height(x, y) else (0.25, 0.25, 0.25)
-
-    def plank_height(x, y):  # boards 16 texels wide with a dark edge
-        return 0.0 if x % 16 in (0, 15) or y in (0, size - 1) else 1.0
-
-    def plank_diffuse(x, y):
-        grain = 0.5 + 0.5 * math.sin(y * 0.6 + 3 * noise(x // 16, 0, 3))
-        base = (0.55 + 0.1 * grain, 0.36 + 0.06 * grain, 0.18)
-        return base if plank_height(x, y) else (0.2, 0.12, 0.06)
-
-    def edge_occlusion(x, y):  # darker towards the border: baked light
-        d = min(x, y, size - 1 - x, size - 1 - y) / (size / 2)
-        v = 0.55 + 0.45 * min(1.0, d * 3)
-        return (v, v, v)
-
-    def plaster(x, y):
-        v = 0.78 + 0.08 * noise(x, y, 4)
-        return (v, v * 0.97, v * 0.92)
-
-    def plaster_height(x, y):
-        return noise(x // 2, y // 2, 5)
-
-    def marble(x, y):
-        v = 0.8 + 0.15 * math.sin((x + y) * 0.25 + 4 * noise(x // 8, y // 8, 6))
-        return (v, v, v * 0.97)
-
-    def flutes_height(x, y):  # vertical flutes around the pillar
-        return 0.5 + 0.5 * math.cos(x * 2 * math.pi / 8)
-
-    textures = {
-        "floor_diffuse.png": tile_diffuse,
-        "floor_normal.png": normal_from_height(tile_height, size, 2.0),
-        "floor_specular.png": lambda x, y: (0.6, 0.6, 0.6) if tile_height(x, y) else (0.1, 0.1, 0.1),
-        "floor_light.png": edge_occlusion,
-        "wall_diffuse.png": plaster,
-        "wall_normal.png": normal_from_height(plaster_height, size, 1.5),
-        "pillar_diffuse.png": marble,
-        "pillar_normal.png": normal_from_height(flutes_height, size, 1.0),
-        "pillar_specular.png": lambda x, y: (0.9, 0.9, 0.9),
-        "crate_diffuse.png": plank_diffuse,
-        "crate_normal.png": normal_from_height(plank_height, size, 2.0),
-        "crate_specular.png": lambda x, y: (0.2, 0.2, 0.2) if plank_height(x, y) else (0.05, 0.05, 0.05),
-        "crate_light.png": edge_occlusion,
-        "lamp_diffuse.png": lambda x, y: (1.0, 0.95, 0.75),
-    }
-    for name, pixel in textures.items():
-        write_png(os.path.join(images, name), size, size, pixel)
+    n = TEXTURE_SIZE
+    for material, maps in MATERIAL_MAPS.items():
+        diffuse, height, specular, strength = maps(n)
+        names = texture_names(material)
+        save_rgb(os.path.join(images, names["diffuse"]), diffuse)
+        save_rgb(os.path.join(images, names["normal"]), normal_map(height, strength))
+        save_grey(os.path.join(images, names["specular"]), specular)
+        save_grey(os.path.join(images, names["light"]), np.clip(height, 0.0, 1.0))
+    # The lamp: a warm glow, brightest in the middle of each face.
+    y, x = np.mgrid[0:64, 0:64] / 63.0
+    glow = 1.0 - 0.25 * np.hypot(x - 0.5, y - 0.5)
+    save_rgb(os.path.join(images, "lamp_diffuse.png"), np.array([1.0, 0.92, 0.70]) * glow[..., None])
 
 
 # --- meshes ------------------------------------------------------------------
+
+
+def cross(a, b):
+    return (a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0])
+
+
+def dot(a, b):
+    return sum(x * y for x, y in zip(a, b))
 
 
 class MeshData:
     def __init__(self):
         self.positions, self.normals, self.uvs, self.indices = [], [], [], []
 
-    def quad(self, corners, normal, uv_scale=(1.0, 1.0)):
-        """corners counter-clockwise seen from the side the normal points to."""
+    def vertex(self, p, n, uv):
+        self.positions.append(tuple(p))
+        self.normals.append(tuple(n))
+        self.uvs.append(tuple(uv))
+        return len(self.positions) - 1
+
+    def triangle(self, a, b, c):
+        """Vertex indices, turned to face along the first vertex's normal."""
+        pa, pb, pc = self.positions[a], self.positions[b], self.positions[c]
+        if dot(cross(sub(pb, pa), sub(pc, pa)), self.normals[a]) < 0:
+            b, c = c, b
+        self.indices += [a, b, c]
+
+    def quad(self, corners, normal, uvs):
+        """Four corners around the quad (either way round), with their uvs."""
+        ids = [self.vertex(p, normal, uv) for p, uv in zip(corners, uvs)]
+        self.triangle(ids[0], ids[1], ids[2])
+        self.triangle(ids[0], ids[2], ids[3])
+
+    def planar_quad(self, corners, normal, u_axis, v_axis, uv_per_metre):
+        uvs = [(dot(p, u_axis) * uv_per_metre, dot(p, v_axis) * uv_per_metre) for p in corners]
+        self.quad(corners, normal, uvs)
+
+    def extend(self, other):
         base = len(self.positions)
-        for corner, uv in zip(corners, [(0, 0), (1, 0), (1, 1), (0, 1)]):
-            self.positions.append(corner)
-            self.normals.append(normal)
-            self.uvs.append((uv[0] * uv_scale[0], uv[1] * uv_scale[1]))
-        self.indices += [base, base + 1, base + 2, base, base + 2, base + 3]
+        self.positions += other.positions
+        self.normals += other.normals
+        self.uvs += other.uvs
+        self.indices += [i + base for i in other.indices]
+        return self
+
+    def triangles(self):
+        return len(self.indices) // 3
 
 
-def box(sx, sy, sz, uv_per_metre=None, inward=False):
-    """Axis-aligned box centred on the origin; uv_per_metre tiles the textures."""
-    hx, hy, hz = sx / 2, sy / 2, sz / 2
+# Texture axes per face normal: u and v span the face, as a viewer facing it sees them.
+FACE_AXES = {
+    (1, 0, 0): ((0, 1, 0), (0, 0, 1)), (-1, 0, 0): ((0, -1, 0), (0, 0, 1)),
+    (0, 1, 0): ((-1, 0, 0), (0, 0, 1)), (0, -1, 0): ((1, 0, 0), (0, 0, 1)),
+    (0, 0, 1): ((1, 0, 0), (0, 1, 0)), (0, 0, -1): ((-1, 0, 0), (0, 1, 0)),
+}
+
+
+def box(lo, hi, uv_per_metre=None, inward=False, skip=()):
+    """Axis-aligned box from corner lo to corner hi. With uv_per_metre the
+    textures are laid on by position (neighbouring boxes continue each
+    other's pattern); without, each face shows the whole texture once."""
     m = MeshData()
-    faces = [  # normal, u axis, v axis, half sizes along normal/u/v
-        ((1, 0, 0), (0, 1, 0), (0, 0, 1), hx, hy, hz),
-        ((-1, 0, 0), (0, -1, 0), (0, 0, 1), hx, hy, hz),
-        ((0, 1, 0), (-1, 0, 0), (0, 0, 1), hy, hx, hz),
-        ((0, -1, 0), (1, 0, 0), (0, 0, 1), hy, hx, hz),
-        ((0, 0, 1), (1, 0, 0), (0, 1, 0), hz, hx, hy),
-        ((0, 0, -1), (-1, 0, 0), (0, 1, 0), hz, hx, hy),
-    ]
-    for n, u, v, hn, hu, hv in faces:
-        centre = scale(n, hn)
-        corners = [add(centre, add(scale(u, su * hu), scale(v, sv * hv)))
-                   for su, sv in [(-1, -1), (1, -1), (1, 1), (-1, 1)]]
-        uv_scale = (1.0, 1.0) if uv_per_metre is None else (2 * hu * uv_per_metre, 2 * hv * uv_per_metre)
-        if inward:
-            corners = [corners[0], corners[3], corners[2], corners[1]]
-            n = scale(n, -1)
-        m.quad(corners, n, uv_scale)
+    for normal, (u, v) in FACE_AXES.items():
+        if normal in skip:
+            continue
+        axis = [i for i in range(3) if normal[i] != 0][0]
+        others = [i for i in range(3) if i != axis]
+        fixed = hi[axis] if normal[axis] > 0 else lo[axis]
+        corners = []
+        for a, b in [(0, 0), (1, 0), (1, 1), (0, 1)]:
+            p = [0.0, 0.0, 0.0]
+            p[axis] = fixed
+            p[others[0]] = (lo, hi)[a][others[0]]
+            p[others[1]] = (lo, hi)[b][others[1]]
+            corners.append(tuple(p))
+        n = scale(normal, -1) if inward else normal
+        if uv_per_metre is not None:
+            m.planar_quad(corners, n, u, v, uv_per_metre)
+        else:
+            uvs = [(dot(sub(p, lo), u) / max(1e-9, abs(dot(sub(hi, lo), u))) % 1.0001,
+                    dot(sub(p, lo), v) / max(1e-9, abs(dot(sub(hi, lo), v))) % 1.0001) for p in corners]
+            uvs = [(abs(a), abs(b)) for a, b in uvs]
+            m.quad(corners, n, uvs)
     return m
 
 
-def cylinder(radius, height, segments=16):
-    """Upright cylinder standing on z = 0, with caps."""
+def centred_box(sx, sy, sz, centre=(0, 0, 0), **kwargs):
+    h = (sx / 2, sy / 2, sz / 2)
+    return box(sub(centre, h), add(centre, h), **kwargs)
+
+
+def shaft(radius, z0, z1, segments, flute_wraps, u_offset, v_per_metre):
+    """An open upright cylinder; u wraps the texture flute_wraps times around it."""
     m = MeshData()
-    for i in range(segments):
-        a0, a1 = 2 * math.pi * i / segments, 2 * math.pi * (i + 1) / segments
-        p0 = (radius * math.cos(a0), radius * math.sin(a0))
-        p1 = (radius * math.cos(a1), radius * math.sin(a1))
-        base = len(m.positions)
-        for (x, y), a, z, u in [(p0, a0, 0, i), (p1, a1, 0, i + 1), (p1, a1, height, i + 1), (p0, a0, height, i)]:
-            m.positions.append((x, y, z))
-            m.normals.append((math.cos(a), math.sin(a), 0.0))
-            m.uvs.append((u / segments * 2, z / height * 3))
-        m.indices += [base, base + 1, base + 2, base, base + 2, base + 3]
-        for z, n in [(0.0, -1.0), (height, 1.0)]:
-            base = len(m.positions)
-            tri = [(0, 0), p0, p1] if n > 0 else [(0, 0), p1, p0]
-            for x, y in tri:
-                m.positions.append((x, y, z))
-                m.normals.append((0.0, 0.0, n))
-                m.uvs.append((0.5 + x / (2 * radius), 0.5 + y / (2 * radius)))
-            m.indices += [base, base + 1, base + 2]
+    rows = 4
+    for r in range(rows + 1):
+        z = z0 + (z1 - z0) * r / rows
+        for s in range(segments + 1):
+            a = 2 * math.pi * s / segments
+            n = (math.cos(a), math.sin(a), 0.0)
+            m.vertex((radius * n[0], radius * n[1], z), n, (u_offset + flute_wraps * s / segments, z * v_per_metre))
+    for r in range(rows):
+        for s in range(segments):
+            a = r * (segments + 1) + s
+            b = a + segments + 1
+            m.triangle(a, a + 1, b + 1)
+            m.triangle(a, b + 1, b)
     return m
 
 
-def sphere(radius, rings=12, segments=16):
+def sphere(radius, rings=12, segments=16, centre=(0, 0, 0)):
     m = MeshData()
     for r in range(rings + 1):
         theta = math.pi * r / rings
         for s in range(segments + 1):
             phi = 2 * math.pi * s / segments
             n = (math.sin(theta) * math.cos(phi), math.sin(theta) * math.sin(phi), math.cos(theta))
-            m.positions.append(scale(n, radius))
-            m.normals.append(n)
-            m.uvs.append((s / segments, r / rings))
+            m.vertex(add(centre, scale(n, radius)), n, (s / segments, r / rings))
     for r in range(rings):
         for s in range(segments):
             a = r * (segments + 1) + s
             b = a + segments + 1
             if r > 0:
-                m.indices += [a, b, a + 1]
+                m.triangle(a, b, a + 1)
             if r < rings - 1:
-                m.indices += [a + 1, b, b + 1]
+                m.triangle(a + 1, b, b + 1)
+    return m
+
+
+def gem(radius, centre):
+    """A faceted gem: an icosahedron subdivided once, every facet flat."""
+    t = (1 + math.sqrt(5)) / 2
+    verts = [normalise(v) for v in [(-1, t, 0), (1, t, 0), (-1, -t, 0), (1, -t, 0), (0, -1, t), (0, 1, t),
+                                    (0, -1, -t), (0, 1, -t), (t, 0, -1), (t, 0, 1), (-t, 0, -1), (-t, 0, 1)]]
+    faces = [(0, 11, 5), (0, 5, 1), (0, 1, 7), (0, 7, 10), (0, 10, 11), (1, 5, 9), (5, 11, 4), (11, 10, 2),
+             (10, 7, 6), (7, 1, 8), (3, 9, 4), (3, 4, 2), (3, 2, 6), (3, 6, 8), (3, 8, 9), (4, 9, 5), (2, 4, 11),
+             (6, 2, 10), (8, 6, 7), (9, 8, 1)]
+    tris = []
+    for a, b, c in faces:
+        pa, pb, pc = verts[a], verts[b], verts[c]
+        ab, bc, ca = (normalise(scale(add(pa, pb), 0.5)), normalise(scale(add(pb, pc), 0.5)),
+                      normalise(scale(add(pc, pa), 0.5)))
+        tris += [(pa, ab, ca), (ab, pb, bc), (ca, bc, pc), (ab, bc, ca)]
+    m = MeshData()
+    for tri in tris:
+        # Stretched upright a little, like a cut stone standing on its tip.
+        pts = [add(centre, (p[0] * radius, p[1] * radius, p[2] * radius * 1.25)) for p in tri]
+        n = normalise(cross(sub(pts[1], pts[0]), sub(pts[2], pts[0])))
+        if dot(n, sub(pts[0], centre)) < 0:
+            n = scale(n, -1)
+        ids = [m.vertex(p, n, (0.5, 0.5)) for p in pts]
+        m.triangle(*ids)
+    return m
+
+
+def torus_knot(p, q, radius, tube, centre, segments=180, sides=10, uv_per_metre=1.0):
+    """A (p, q) torus knot swept by a circle: the statues' sculpture."""
+    def point(t):
+        r = radius * (0.6 + 0.4 * math.cos(q * t))
+        return (r * math.cos(p * t), r * math.sin(p * t), radius * 0.55 * math.sin(q * t))
+    m = MeshData()
+    for i in range(segments + 1):
+        t = 2 * math.pi * i / segments
+        c = point(t)
+        ahead = normalise(sub(point(t + 1e-3), point(t - 1e-3)))
+        side = normalise(cross(ahead, (0, 0, 1)))
+        up = cross(side, ahead)
+        for j in range(sides + 1):
+            a = 2 * math.pi * j / sides
+            n = add(scale(side, math.cos(a)), scale(up, math.sin(a)))
+            m.vertex(add(centre, add(c, scale(n, tube))), n, (i / segments * 8, j / sides))
+    for i in range(segments):
+        for j in range(sides):
+            a = i * (sides + 1) + j
+            b = a + sides + 1
+            m.triangle(a, b, b + 1)
+            m.triangle(a, b + 1, a + 1)
+    return m
+
+
+def arch_panel(origin, along, depth, half_width, z_spring, rise, z_top, thickness, uv_per_metre, uv_origin=0.0,
+               steps=14, sides=True):
+    """The solid above an arch: a slab from z_spring to z_top, half_width to
+    either side of origin along `along` and `thickness` deep along `depth`,
+    with a half-ellipse of the given rise cut from its underside. The face
+    at depth 0 looks along -depth, the other along +depth; their textures
+    run along `along` from uv_origin at origin, as a box's faces would."""
+    up = (0.0, 0.0, 1.0)
+    front_normal = scale(depth, -1)
+
+    def at(u, z, d):
+        return add(add(origin, scale(along, u)), add(scale(up, z), scale(depth, d)))
+
+    corner_angles = [math.atan2(z_top - z_spring, half_width), math.atan2(z_top - z_spring, -half_width)]
+    angles = sorted(set([math.pi * i / steps for i in range(steps + 1)] + corner_angles))
+    inner, outer = [], []
+    for a in angles:
+        ca, sa = math.cos(a), math.sin(a)
+        inner.append((half_width * ca, z_spring + rise * sa))
+        reach = []
+        if abs(ca) > 1e-9:
+            reach.append(half_width / abs(ca))
+        if sa > 1e-9:
+            reach.append((z_top - z_spring) / sa)
+        t = min(reach)
+        outer.append((max(-half_width, min(half_width, t * ca)), min(z_top, z_spring + t * sa)))
+    m = MeshData()
+    for d, normal in [(0.0, front_normal), (thickness, depth)]:
+        for i in range(len(angles) - 1):
+            corners = [at(*inner[i], d), at(*outer[i], d), at(*outer[i + 1], d), at(*inner[i + 1], d)]
+            uvs = [((u + uv_origin) * uv_per_metre * (1 if d == 0 else -1), z * uv_per_metre)
+                   for u, z in [inner[i], outer[i], outer[i + 1], inner[i + 1]]]
+            m.quad(corners, normal, uvs)
+    # The arch's underside, facing down into the opening.
+    run = 0.0
+    for i in range(len(angles) - 1):
+        (u0, z0), (u1, z1) = inner[i], inner[i + 1]
+        step = math.hypot(u1 - u0, z1 - z0)
+        mid = ((u0 + u1) / 2, (z0 + z1 - 2 * z_spring) / 2)
+        n = normalise(add(scale(along, -mid[0] / half_width ** 2), scale(up, -mid[1] / rise ** 2)))
+        corners = [at(u0, z0, 0.0), at(u0, z0, thickness), at(u1, z1, thickness), at(u1, z1, 0.0)]
+        uvs = [(run * uv_per_metre, 0.0), (run * uv_per_metre, thickness * uv_per_metre),
+               ((run + step) * uv_per_metre, thickness * uv_per_metre), ((run + step) * uv_per_metre, 0.0)]
+        m.quad(corners, n, uvs)
+        run += step
+    top = [at(-half_width, z_top, 0), at(half_width, z_top, 0), at(half_width, z_top, thickness),
+           at(-half_width, z_top, thickness)]
+    m.quad(top, up, [(0, 0), (2 * half_width * uv_per_metre, 0), (2 * half_width * uv_per_metre,
+                                                                   thickness * uv_per_metre),
+                     (0, thickness * uv_per_metre)])
+    if sides:
+        for sign in (-1, 1):
+            corners = [at(sign * half_width, z_spring, 0), at(sign * half_width, z_top, 0),
+                       at(sign * half_width, z_top, thickness), at(sign * half_width, z_spring, thickness)]
+            m.quad(corners, scale(along, sign), [(0, z_spring * uv_per_metre), (0, z_top * uv_per_metre),
+                                                 (thickness * uv_per_metre, z_top * uv_per_metre),
+                                                 (thickness * uv_per_metre, z_spring * uv_per_metre)])
     return m
 
 
@@ -397,56 +613,178 @@ class Gltf:
             f.write("\n")
 
 
+# --- the room ----------------------------------------------------------------------
+
+HALF_X, HALF_Y = 10.0, 14.0  # inner faces of the walls
+WALL_HEIGHT, WALL_THICKNESS = 8.0, 0.6
+WINDOW_XS, WINDOW_HALF_WIDTH = (-5.0, 0.0, 5.0), 1.3
+SILL, SPRING = 1.2, 5.2
+PILLAR_XS, PILLAR_YS = (-6.0, 6.0), (-9.0, -3.0, 3.0, 9.0)
+PILLAR_RADIUS, CAPITAL_TOP = 0.42, 5.55
+ARCADE_THICKNESS = 0.7
+LAMP_AT = demo_shots.LAMP
+WALL_UV = STONE_UV = 0.5  # one texture per 2 m
+
+
+def end_wall(y_inner, outward):
+    """The north (outward = +1) or south (-1) wall with its three arched windows."""
+    y_outer = y_inner + outward * WALL_THICKNESS
+    ylo, yhi = min(y_inner, y_outer), max(y_inner, y_outer)
+    m = MeshData()
+    edges = [-HALF_X]
+    for x in WINDOW_XS:
+        edges += [x - WINDOW_HALF_WIDTH, x + WINDOW_HALF_WIDTH]
+    edges.append(HALF_X)
+    for x0, x1 in zip(edges[0::2], edges[1::2]):
+        m.extend(box((x0, ylo, 0.0), (x1, yhi, WALL_HEIGHT), uv_per_metre=WALL_UV))
+    # Looking out, the texture runs the way the piers' faces run it.
+    along = (-outward, 0.0, 0.0) if outward < 0 else (1.0, 0.0, 0.0)
+    for x in WINDOW_XS:
+        m.extend(box((x - WINDOW_HALF_WIDTH, ylo, 0.0), (x + WINDOW_HALF_WIDTH, yhi, SILL), uv_per_metre=WALL_UV))
+        m.extend(arch_panel((x, y_inner, 0.0), along, (0.0, outward, 0.0), WINDOW_HALF_WIDTH, SPRING,
+                            WINDOW_HALF_WIDTH, WALL_HEIGHT, WALL_THICKNESS, WALL_UV,
+                            uv_origin=x * along[0], sides=False))
+    return m
+
+
+def arcade(x_pillars):
+    """Flat arches from wall to wall over one colonnade, springing from the capitals."""
+    side = 1.0 if x_pillars > 0 else -1.0
+    face = x_pillars - side * ARCADE_THICKNESS / 2
+    m = MeshData()
+    spans = [-HALF_Y] + list(PILLAR_YS) + [HALF_Y]
+    for y0, y1 in zip(spans, spans[1:]):
+        half = (y1 - y0) / 2
+        centre = (y0 + y1) / 2
+        along = (0.0, side, 0.0)
+        m.extend(arch_panel((face, centre, 0.0), along, (side, 0.0, 0.0), half, CAPITAL_TOP, half * 0.5,
+                            WALL_HEIGHT, ARCADE_THICKNESS, STONE_UV, uv_origin=centre * side, sides=False))
+    return m
+
+
+def plinth_and_capital():
+    m = MeshData()
+    for size, z0, z1 in [(1.1, 0.0, 0.35), (0.95, 0.35, 0.5), (0.95, 5.15, 5.35), (1.15, 5.35, CAPITAL_TOP)]:
+        m.extend(box((-size / 2, -size / 2, z0), (size / 2, size / 2, z1), uv_per_metre=STONE_UV))
+    return m
+
+
+def lantern():
+    """An upright octahedron around the node's origin, flat-shaded."""
+    tips = [(0, 0, 0.45), (0, 0, -0.45)]
+    ring = [(0.3, 0, 0), (0, 0.3, 0), (-0.3, 0, 0), (0, -0.3, 0)]
+    m = MeshData()
+    for tip in tips:
+        for i in range(4):
+            a, b = ring[i], ring[(i + 1) % 4]
+            n = normalise(cross(sub(a, tip), sub(b, tip)))
+            if dot(n, add(add(a, b), tip)) < 0:
+                n = scale(n, -1)
+            ids = [m.vertex(tip, n, (0.5, 1.0)), m.vertex(a, n, (0.0, 0.0)), m.vertex(b, n, (1.0, 0.0))]
+            m.triangle(*ids)
+    return m
+
+
+def material_of(g, name, maps):
+    names = texture_names(maps)
+    return g.material(name, diffuse=names["diffuse"], normal=names["normal"], specular=names["specular"],
+                      light=names["light"])
+
+
 def room(folder):
     g = Gltf("room")
     root = g.node("Room", rotation=quaternion_about((1, 0, 0), -90))
-
-    floor = g.material("Floor", diffuse="floor_diffuse.png", normal="floor_normal.png",
-                       specular="floor_specular.png", light="floor_light.png")
-    wall = g.material("Wall", diffuse="wall_diffuse.png", normal="wall_normal.png")
-    marble = g.material("Marble", diffuse="pillar_diffuse.png", normal="pillar_normal.png",
-                        specular="pillar_specular.png")
+    floor = material_of(g, "Floor", "floor")
+    wall = material_of(g, "Wall", "wall")
+    marble = material_of(g, "Marble", "pillar")
+    stone = material_of(g, "Stone", "stone")
     lamp = g.material("Lamp", diffuse="lamp_diffuse.png")
     sky = g.material("Sky")
+    counts = {}
 
-    g.node("Floor", g.mesh("Floor", box(20, 20, 0.2, uv_per_metre=0.5), floor), (0, 0, -0.1), parent=root)
-    for name, pos, size in [("Wall_North", (0, 10.1, 3), (20.4, 0.2, 6)),
-                            ("Wall_South", (0, -10.1, 3), (20.4, 0.2, 6)),
-                            ("Wall_East", (10.1, 0, 3), (0.2, 20.0, 6)),
-                            ("Wall_West", (-10.1, 0, 3), (0.2, 20.0, 6))]:
-        g.node(name, g.mesh(name, box(*size, uv_per_metre=0.5), wall), pos, parent=root)
-    pillar = g.mesh("Pillar", cylinder(0.5, 6.0), marble)
-    for i, (x, y) in enumerate([(5, 5), (-5, 5), (-5, -5), (5, -5)], start=1):
-        g.node("Pillar_%03d" % i, pillar, (x, y, 0), parent=root)
-    g.node("Room_Light", g.mesh("Room_Light", box(0.6, 0.6, 0.2), lamp), (0, 0, 5), parent=root)
-    g.node("Skybox", g.mesh("Skybox", box(400, 400, 400, inward=True), sky), parent=root)
+    def place(name, data, material, translation=None, rotation=None):
+        counts[name] = data.triangles()
+        g.node(name, g.mesh(name, data, material), translation, rotation, parent=root)
+
+    place("Floor", box((-HALF_X - WALL_THICKNESS, -HALF_Y - WALL_THICKNESS, -0.2),
+                       (HALF_X + WALL_THICKNESS, HALF_Y + WALL_THICKNESS, 0.0), uv_per_metre=WALL_UV), floor)
+    place("Wall_North", end_wall(HALF_Y, 1.0), wall)
+    place("Wall_South", end_wall(-HALF_Y, -1.0), wall)
+    outer_y = HALF_Y + WALL_THICKNESS
+    place("Wall_East", box((HALF_X, -outer_y, 0.0), (HALF_X + WALL_THICKNESS, outer_y, WALL_HEIGHT),
+                           uv_per_metre=WALL_UV), wall)
+    place("Wall_West", box((-HALF_X - WALL_THICKNESS, -outer_y, 0.0), (-HALF_X, outer_y, WALL_HEIGHT),
+                           uv_per_metre=WALL_UV), wall)
+    cornice = MeshData()
+    for lo, hi in [((HALF_X - 0.3, -HALF_Y, 7.6), (HALF_X, HALF_Y, WALL_HEIGHT)),
+                   ((-HALF_X, -HALF_Y, 7.6), (-HALF_X + 0.3, HALF_Y, WALL_HEIGHT)),
+                   ((-HALF_X + 0.3, HALF_Y - 0.3, 7.6), (HALF_X - 0.3, HALF_Y, WALL_HEIGHT)),
+                   ((-HALF_X + 0.3, -HALF_Y, 7.6), (HALF_X - 0.3, -HALF_Y + 0.3, WALL_HEIGHT))]:
+        cornice.extend(box(lo, hi, uv_per_metre=STONE_UV))
+    place("Cornice", cornice, stone)
+    place("Arcade_East", arcade(PILLAR_XS[1]), stone)
+    place("Arcade_West", arcade(PILLAR_XS[0]), stone)
+    beam = box((PILLAR_XS[0] + ARCADE_THICKNESS / 2, -0.2, 7.4), (PILLAR_XS[1] - ARCADE_THICKNESS / 2, 0.2, 8.0),
+               uv_per_metre=STONE_UV)
+    beam.extend(box((-0.03, -0.03, LAMP_AT[2] + 0.4), (0.03, 0.03, 7.4), uv_per_metre=STONE_UV))
+    place("Beam", beam, stone)
+
+    plinth = g.mesh("Plinth", plinth_and_capital(), stone)
+    number = 0
+    for x in PILLAR_XS:
+        for y in PILLAR_YS:
+            number += 1
+            # Each shaft's texture starts at its own place round the shaft,
+            # which also keeps the importer from merging the eight meshes.
+            data = shaft(PILLAR_RADIUS, 0.5, 5.15, 32, 4, 0.0137 * number, 0.5)
+            name = "Pillar_%03d" % number
+            counts[name] = data.triangles()
+            g.node(name, g.mesh(name, data, marble), (x, y, 0.0), parent=root)
+            g.node("Plinth_%03d" % number, plinth, (x, y, 0.0), parent=root)
+    place("Room_Light", lantern(), lamp, LAMP_AT)
+    place("Skybox", centred_box(400, 400, 400, inward=True), sky)
 
     # Catalogue placements; the node's own transform places the model.
-    g.node("model-crate_001", translation=(3, -3, 0.5), parent=root)
-    g.node("model-crate_002", translation=(-3.5, 2.5, 0.5),
-           rotation=quaternion_about((0, 0, 1), 30), parent=root)
-    g.node("model-crate_003", translation=(3, -3, 1.5),
-           rotation=quaternion_about((0, 0, 1), 15), parent=root)
-    g.node("model-orb_001", translation=(0, 3.5, 1.0), parent=root)
-    g.node("model-glass_001", translation=(-2, -4, 1.0), parent=root)
+    placements = [
+        ("crate_001", (-8.6, 12.6, 0.5), 10), ("crate_002", (-7.3, 12.9, 0.5), -8),
+        ("crate_003", (-8.5, 12.5, 1.5), 35), ("crate_004", (-8.8, 11.2, 0.5), 20),
+        ("pedestal_001", (MIRROR_AT[0], MIRROR_AT[1], 0.0), 0), ("pedestal_002", (GLASS_AT[0], GLASS_AT[1], 0.0), 0),
+        ("pedestal_003", (-3.5, -11.0, 0.0), 0), ("pedestal_004", (3.5, -11.0, 0.0), 0),
+        ("statue_001", (-3.5, -11.0, PEDESTAL_TOP), 0), ("statue_002", (3.5, -11.0, PEDESTAL_TOP), 90),
+        ("orb_001", MIRROR_AT, 0), ("glass_001", GLASS_AT, 0),
+    ]
+    for name, at, degrees in placements:
+        g.node("model-" + name, translation=at,
+               rotation=quaternion_about((0, 0, 1), degrees) if degrees else None, parent=root)
 
-    for prefix, paths in [("Camera", CAMERA_PATHS), ("Particle", PARTICLE_PATHS)]:
-        for number, anchors in sorted(paths.items()):
-            for k, (anchor, (incoming, outgoing)) in enumerate(zip(anchors, handles(anchors))):
-                name = "%s%03d_%d" % (prefix, number, k)
-                g.node(name, translation=anchor, parent=root)
-                g.node(name + "_in", translation=incoming, parent=root)
-                g.node(name + "_out", translation=outgoing, parent=root)
+    for prefix in ("Camera", "Particle"):
+        for name, point in demo_shots.markers(prefix):
+            g.node(name, translation=point, parent=root)
     g.save(folder)
+    return counts
 
 
-def single(folder, file_name, node_name, mesh_name, data, **material):
+PEDESTAL_TOP = 1.1
+MIRROR_AT = demo_shots.MIRROR
+GLASS_AT = (demo_shots.GLASS[0], demo_shots.GLASS[1], demo_shots.GLASS[2] + 0.05)
+
+
+def pedestal():
+    m = MeshData()
+    for size, z0, z1 in [(1.0, 0.0, 0.15), (0.75, 0.15, 1.0), (0.95, 1.0, PEDESTAL_TOP)]:
+        m.extend(box((-size / 2, -size / 2, z0), (size / 2, size / 2, z1), uv_per_metre=STONE_UV * 2))
+    return m
+
+
+def single(folder, file_name, node_name, mesh_name, data, material=None, **textures):
     """A catalogue model: one root node carrying one mesh, identity transform.
     The node name is what clones of the model are called, so it must not
     contain "Camera", "Particle" or "Pillar"."""
     g = Gltf(file_name)
-    g.node(node_name, g.mesh(mesh_name, data, g.material(mesh_name, **material)))
+    mat = material_of(g, mesh_name, material) if material else g.material(mesh_name, **textures)
+    g.node(node_name, g.mesh(mesh_name, data, mat))
     g.save(folder)
+    return data.triangles()
 
 
 def main():
@@ -454,17 +792,21 @@ def main():
     models = os.path.join(demo, "assets", "models")
     os.makedirs(models, exist_ok=True)
     write_textures(os.path.join(demo, "assets", "images"))
-    room(models)
-    single(models, "crate", "Crate", "Crate", box(1, 1, 1),
-           diffuse="crate_diffuse.png", normal="crate_normal.png",
-           specular="crate_specular.png", light="crate_light.png")
-    single(models, "sphere", "Orb", "Orb", sphere(0.6, 16, 24), colour=(0.9, 0.9, 0.9))
+    counts = room(models)
+    counts["crate"] = single(models, "crate", "Crate", "Crate", box((-0.5, -0.5, -0.5), (0.5, 0.5, 0.5)),
+                             material="crate")
+    counts["pedestal"] = single(models, "pedestal", "Pedestal", "Pedestal", pedestal(), material="stone")
+    counts["statue"] = single(models, "statue", "Statue", "Statue",
+                              torus_knot(2, 3, 0.5, 0.12, (0.0, 0.0, 0.55)), material="stone")
+    counts["orb"] = single(models, "sphere", "Orb", "Orb", sphere(0.6, 16, 24), colour=(0.9, 0.9, 0.9))
+    counts["gem"] = single(models, "gem", "Gem", "Gem", gem(0.5, (0.0, 0.0, 0.0)), colour=(0.9, 0.95, 1.0))
     single(models, "particle", "Spark", "Spark", sphere(0.08, 6, 8), colour=(1.0, 0.9, 0.6))
     # Light volume: the faces, not only the vertices, must reach radius 1,
     # so the vertices sit slightly outside the unit sphere.
     rings, segments = 12, 16
     outer = 1.0 / (math.cos(math.pi / segments) * math.cos(math.pi / (2 * rings)))
     single(models, "bounding_sphere", "BoundingSphere", "BoundingSphere", sphere(outer, rings, segments))
+    print("triangles:", ", ".join("%s %d" % item for item in counts.items()))
 
 
 if __name__ == "__main__":

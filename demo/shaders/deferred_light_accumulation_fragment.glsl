@@ -7,6 +7,13 @@
 // diffuse light stands in for light bounced around the room, so surfaces
 // turned away from every light are dark but not black.
 //
+// Where a spark's light (a fading light: decay above 0) leaves less than
+// lightFloor of full brightness, the pixel is skipped before anything else
+// is read, and the light fades in over the next lightFloor: its volume
+// reaches out to 1/256, but a spark's light falls off so fast that most of
+// the volume has next to nothing to add, and skipping that early keeps a
+// swarm of spark lights cheap. The two fixed lights light their whole volume.
+//
 // Shadows: the light's cube map holds distance to the light / far_plane (see
 // shadow_mapping). Twenty lookups in a disc around the direction soften the
 // edge; the bias grows where the light grazes the surface, which keeps
@@ -39,6 +46,7 @@ const float bloomThreshold = 0.85;
 // A light-source mesh shows at full brightness for the light inside it.
 const float ownedLightSourceReach = 1.5;
 const float bounce = 0.15;
+const float lightFloor = 0.02;
 
 const vec3 shadowOffsets[20] = vec3[](
     vec3(1, 1, 1), vec3(1, -1, 1), vec3(-1, -1, 1), vec3(-1, 1, 1),
@@ -75,17 +83,23 @@ void main()
     if (specularData.b < 0.5)
         discard;  // no surface here
     vec3 position = texture(position_sampler, uv).xyz;
-    vec3 albedo = texture(diffuse_sampler, uv).rgb;
-    vec3 normal = normalize(texture(normal_sampler, uv).xyz);
-    float specularStrength = specularData.r;
-    bool lightSource = specularData.g > 0.5;
-
     vec3 toLight = light_pos_deferred - position;
     float distance = length(toLight);
-    toLight /= max(distance, 1e-5);
     float attenuation = atten_con + atten_lin * distance + atten_exp * distance * distance;
     // Never brighter than the light itself right at its centre.
     float strength = (1.0 - clamp(decay, 0.0, 1.0)) / max(attenuation, 1.0);
+    bool lightSource = specularData.g > 0.5;
+    if (decay > 0.0) {
+        float level = strength * max(diffuse_intensity, specular_intensity);
+        if (level < lightFloor && !(lightSource && distance < ownedLightSourceReach))
+            discard;  // next to nothing left of this spark's light here
+        strength *= smoothstep(lightFloor, 2.0 * lightFloor, level);
+    }
+
+    vec3 albedo = texture(diffuse_sampler, uv).rgb;
+    vec3 normal = normalize(texture(normal_sampler, uv).xyz);
+    float specularStrength = specularData.r;
+    toLight /= max(distance, 1e-5);
 
     float shadow = shadowmapping > 0.5 ? lightReaching(position, normal, toLight) : 1.0;
     vec3 toEye = normalize(camera_pos - position);

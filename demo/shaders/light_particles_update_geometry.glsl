@@ -16,8 +16,17 @@
 // The emitter stays record 0: it is always written first. Every
 // spawn_offset_ms it emits spawn_particle_count sparks at origin_pos, the
 // first spawn_lightsource_count of them light sources, flying in random
-// directions at velo_factor units per second. A spark falls under its
-// gravity and dies at particle_lifetime_ms. A new emitter fires at once.
+// directions at velo_factor units per second; after them, emberCount embers
+// per spark: plain sparks of emberSize, thrown upwards at 1.2 to 3 times
+// velo_factor, that make the swarm read as a shower of sparks. A new emitter
+// fires at once.
+//
+// Everything falls under gravityScale times its gravity and bounces off the
+// floor (y = 0), keeping a little of its speed. Plain sparks and embers die
+// at particle_lifetime_ms. A light-source spark lives lightLifeShare of that:
+// its age fraction runs from 0 to 1 over its shorter life, so its light has
+// faded out completely when it dies, and the number of sparks lighting the
+// room at once stays small.
 layout(points) in;
 layout(points, max_vertices = 64) out;
 
@@ -53,6 +62,12 @@ out vec4 age_life_size_gravity;
 out vec2 hues;
 
 const int maxSparksPerStep = 63;  // the emitter's own record makes 64
+const int emberCount = 5;
+const float emberSize = 0.4;
+const float lightLifeShare = 0.375;
+const float gravityScale = 6.0;
+const float bounce = 0.45;   // of the speed into the floor, kept
+const float floorGrip = 0.7; // of the speed along the floor, kept at a bounce
 const int maxBatchesPerStep = 8;  // a long frame catches up this far, no further
 const float randomTexels = 2048.0;
 
@@ -116,6 +131,16 @@ void emit(float nowMs, float dtMs)
                   record[0].gravity, start_hue_uniform, end_hue_uniform);
             ++written;
         }
+        for (int i = 0; i < count * emberCount && written < maxSparksPerStep; ++i) {
+            int index = batch * 61 + i * 11 + salt * 13 + 500;
+            float seed = randomTexel(index + 1024).x;
+            vec3 direction = randomDirection(index);
+            // Mostly upwards: a fountain that falls back around the emitter.
+            direction = normalize(vec3(direction.x, abs(direction.y) * 0.8 + 0.5, direction.z));
+            write(2.0, origin_pos, direction * velo_factor * (1.2 + 1.8 * seed), seed, 0.0, 0.0,
+                  record[0].size * emberSize, record[0].gravity, start_hue_uniform, end_hue_uniform);
+            ++written;
+        }
     }
 }
 
@@ -129,10 +154,15 @@ void main()
     }
 
     float lifeMs = record[0].life + dtMs;
-    if (lifeMs >= particle_lifetime_ms)
+    float lifetimeMs = particle_lifetime_ms * (record[0].type == 1.0 ? lightLifeShare : 1.0);
+    if (lifeMs >= lifetimeMs)
         return;  // dead: not written
-    vec3 velocity = record[0].velocity - vec3(0.0, record[0].gravity * dt_s, 0.0);
+    vec3 velocity = record[0].velocity - vec3(0.0, record[0].gravity * gravityScale * dt_s, 0.0);
     vec3 position = record[0].position + velocity * dt_s;
-    write(record[0].type, position, velocity, record[0].seed, lifeMs / particle_lifetime_ms, lifeMs,
-          record[0].size, record[0].gravity, record[0].start_hue, record[0].end_hue);
+    if (position.y < 0.02 && velocity.y < 0.0) {
+        position.y = 0.02;
+        velocity = vec3(velocity.x * floorGrip, -velocity.y * bounce, velocity.z * floorGrip);
+    }
+    write(record[0].type, position, velocity, record[0].seed, lifeMs / lifetimeMs, lifeMs, record[0].size,
+          record[0].gravity, record[0].start_hue, record[0].end_hue);
 }

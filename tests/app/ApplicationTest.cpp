@@ -105,7 +105,7 @@ TEST_F(Demo, EmptyOrScalarCatalogueIsOneErrorLineAlone)
 
 TEST_F(Demo, TimelineWithMoreShotsThanCameraPathsNamesTheTimelineFile)
 {
-    // The demo scene holds three camera paths; a fourth shot has none.
+    // The demo scene holds seven camera paths; an eighth shot has none.
     std::string timeline = read("config/timeline.yaml");
     timeline += "  - {camera_velocity: [[0, 1], [1, 1]], particle_velocity: [[0, 1], [1, 1]]}\n";
     dir.write("config/timeline.yaml", timeline);

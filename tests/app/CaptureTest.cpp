@@ -97,7 +97,7 @@ TEST(Capture, ContactSheetHasAFrameOfEveryShot)
                                "--demo '" ORV_SOURCE_DIR "/demo' --size 160x90 --fps 10 --contact-sheet sheet.png");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find(sheet.string()), std::string::npos) << run.out;
-    // Three shots: one row of three 160 x 90 thumbnails with their labels.
+    // Seven shots: three rows of up to three 160 x 90 thumbnails with their labels.
     const std::string png = slurp(sheet);
     ASSERT_GT(png.size(), 24u);
     const auto big = [&](std::size_t at) {
@@ -107,7 +107,7 @@ TEST(Capture, ContactSheetHasAFrameOfEveryShot)
                static_cast<unsigned>(static_cast<unsigned char>(png[at + 3]));
     };
     EXPECT_EQ(big(16), 3u * 160u + 4u * 8u) << "width";
-    EXPECT_EQ(big(20), 90u + 20u + 2u * 8u) << "height";
+    EXPECT_EQ(big(20), 3u * (90u + 20u) + 4u * 8u) << "height";
 }
 
 }  // namespace

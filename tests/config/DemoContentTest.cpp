@@ -1,8 +1,13 @@
+#include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <glm/glm.hpp>
 #include <gtest/gtest.h>
+#include <yaml-cpp/yaml.h>
 
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
@@ -54,42 +59,81 @@ TEST_F(DemoContentTest, LoadsWithoutDiagnosticsAndHoldsTheNamedParts)
     const auto root = scene_->root();
     ASSERT_TRUE(root);
 
-    // Z-up content turned into Y-up by the root: the lamp hangs 5 above the floor.
+    // Z-up content turned into Y-up by the root: the lamp hangs 6.2 above the floor.
     const auto lamp = root->findMeshInstances("Room_Light");
     ASSERT_EQ(lamp.size(), 1u);
     const glm::vec4 lampPosition = lamp[0]->modelMatrix()[3];
-    EXPECT_NEAR(lampPosition.y, 5.0f, 1e-5f);
+    EXPECT_NEAR(lampPosition.y, 6.2f, 1e-5f);
     EXPECT_TRUE(lamp[0]->mesh()->isLightSource());
 
-    int pillars = 0;
+    // Eight pillars, each its own mesh (the importer would merge identical
+    // ones and drop their names), all casting shadows.
+    std::set<const orv::scene::Mesh*> pillarMeshes;
     for (const auto& pillar : root->findObjects("Pillar"))
         for (const auto& instance : pillar->meshInstances()) {
-            EXPECT_NE(instance->meshName().find("Pillar"), std::string::npos);
-            EXPECT_TRUE(instance->castShadow());
-            ++pillars;
+            EXPECT_NE(instance->meshName().find("Pillar"), std::string::npos) << pillar->name();
+            EXPECT_TRUE(instance->castShadow()) << pillar->name();
+            pillarMeshes.insert(instance->mesh().get());
         }
-    EXPECT_EQ(pillars, 4);
+    EXPECT_EQ(pillarMeshes.size(), 8u);
 
-    for (const char* crate : {"crate_001", "crate_002", "crate_003"}) {
-        const auto found = root->findObjects(crate);
-        ASSERT_EQ(found.size(), 2u) << crate << " (a direct child is listed twice)";
-        ASSERT_EQ(found[0]->meshInstances().size(), 1u);
-        const auto& mesh = found[0]->meshInstances()[0]->mesh();
+    // The tiled and textured surfaces show all four texture kinds, the
+    // parallax ones with their height map.
+    for (const char* name : {"Floor", "Wall_North", "Wall_East", "Pillar_001", "Arcade_West", "crate_001",
+                             "pedestal_001", "statue_001"}) {
+        const auto instances = root->findMeshInstances(name);
+        ASSERT_FALSE(instances.empty()) << name;
+        const auto& mesh = instances[0]->mesh();
         EXPECT_TRUE(mesh->normalMap() && mesh->specularMap() && mesh->displacementMap() && mesh->diffuseMap())
-            << "the crate shows all four texture kinds";
+            << name << " shows all four texture kinds";
     }
 
-    // Three paths of three anchors each, for the camera and for the particle.
-    for (const char* prefix : {"Camera", "Particle"}) {
-        const auto markers = root->findObjects(prefix);
-        ASSERT_EQ(markers.size(), 27u) << prefix;
-        for (std::size_t i = 0; i < markers.size(); ++i) {
-            const std::string expected = prefix + std::string(i / 9 == 0 ? "001" : i / 9 == 1 ? "002" : "003") +
-                                         "_" + std::to_string(i % 9 / 3) +
-                                         (i % 3 == 0 ? "" : i % 3 == 1 ? "_in" : "_out");
-            EXPECT_EQ(markers[i]->name(), expected);
-        }
+    // The mirror and the glass are drawn by their passes only.
+    for (const auto& [model, pass] : {std::pair{"orb_001", "reflection"}, std::pair{"glass_001", "refraction"}}) {
+        const auto found = root->findMeshInstances(model);
+        ASSERT_FALSE(found.empty()) << model;
+        EXPECT_EQ(found[0]->meshTargets(), std::vector<std::string>{pass}) << model;
     }
+}
+
+// Every target a model or a node lists is a pass that draws meshes by their
+// targets: a misspelt one would silently draw nothing.
+TEST_F(DemoContentTest, EveryListedTargetIsAPassThatDrawsMeshes)
+{
+    const std::set<std::string> passes = {"deferred_render_geometry", "shadow_mapping", "cubemap", "reflection",
+                                          "refraction"};
+    int listed = 0;
+    const auto check = [&](const YAML::Node& entries, const std::string& file) {
+        for (const auto& entry : entries) {
+            for (const auto& target : entry.second["targets"]) {
+                EXPECT_EQ(passes.count(target.as<std::string>()), 1u)
+                    << file << ": " << entry.first.as<std::string>() << " lists " << target.as<std::string>();
+                ++listed;
+            }
+        }
+    };
+    check(YAML::LoadFile("config/models.yaml"), "config/models.yaml");
+    check(YAML::LoadFile("config/scene.yaml")["main"]["models"], "config/scene.yaml");
+    EXPECT_GT(listed, 20);
+
+    // And what the scene built from them carries the same names.
+    std::set<std::string> drawnBy;
+    for (const auto& object : scene_->root()->findObjects(""))
+        for (const auto& instance : object->meshInstances())
+            for (const auto& target : instance->meshTargets())
+                drawnBy.insert(target);
+    EXPECT_EQ(drawnBy, passes) << "every mesh-drawing pass has something to draw";
+}
+
+// The demo ships in the repository: its assets stay small.
+TEST_F(DemoContentTest, AssetsStayUnderTwentyFiveMegabytes)
+{
+    std::uintmax_t bytes = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("assets"))
+        if (entry.is_regular_file())
+            bytes += entry.file_size();
+    EXPECT_GT(bytes, 1'000'000u);
+    EXPECT_LT(bytes, 25'000'000u);
 }
 
 TEST_F(DemoContentTest, CatalogueHoldsTheModelsThePlayerAsksFor)

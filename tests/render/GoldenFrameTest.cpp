@@ -34,11 +34,16 @@ struct Golden {
     double seconds;  // of fixed steps after the settling frames
     std::uint32_t shot;
 };
-// One frame inside each shot: the first runs until 8.5 s, the second until 16 s.
-constexpr std::array<Golden, 3> goldens = {{
-    {"shot1_4.0s.png", 4.0, 0},
-    {"shot2_10.0s.png", 10.0, 1},
-    {"shot3_18.0s.png", 18.0, 2},
+// One frame in the middle of each shot. The shots last 20, 10, 10, 10, 15, 10
+// and 10 s.
+constexpr std::array<Golden, 7> goldens = {{
+    {"shot1_10.0s.png", 10.0, 0},
+    {"shot2_25.0s.png", 25.0, 1},
+    {"shot3_35.0s.png", 35.0, 2},
+    {"shot4_45.0s.png", 45.0, 3},
+    {"shot5_57.5s.png", 57.5, 4},
+    {"shot6_70.0s.png", 70.0, 5},
+    {"shot7_80.0s.png", 80.0, 6},
 }};
 
 // A pixel is off when any of its R, G, B levels is more than offLevels
@@ -66,11 +71,16 @@ struct Playback {
         for (int i = 0; i < settlingFrames; ++i)
             demo.frame(settlingStep);
     }
-    // Plays whole steps until the demo is `seconds` in.
+    // Plays whole steps until the demo is `seconds` in, drawing only the
+    // last one: what a frame shows depends on the steps before it, not on
+    // whether they were drawn.
     void playTo(double seconds)
     {
         while ((steps + 1) * step <= seconds + 1e-9) {
-            demo.frame(step);
+            if ((steps + 2) * step <= seconds + 1e-9)
+                demo.scene->silentFrame(step);
+            else
+                demo.frame(step);
             ++steps;
         }
     }

@@ -76,8 +76,8 @@ TEST_F(RendererTest, PrepareTurnsOffWhatAShotListsForThatShotOnly)
     auto& renderer = *demo->renderer;
     const auto geometryPillars = pillars(orv::render::targets::deferredRenderGeometry);
     const auto shadowPillars = pillars(orv::render::targets::shadowMapping);
-    ASSERT_EQ(geometryPillars.size(), 4u);
-    ASSERT_EQ(shadowPillars.size(), 4u);
+    ASSERT_EQ(geometryPillars.size(), 8u);
+    ASSERT_EQ(shadowPillars.size(), 8u);
     const auto everythingOn = [&] {
         for (std::string_view name : orv::render::targets::renderOrder) {
             EXPECT_TRUE(target(name).isEnabled()) << name;
@@ -124,7 +124,7 @@ TEST_F(RendererTest, HiddenPillarsStillCastShadowsAndOccludeShafts)
     const auto geometryPillars = pillars(orv::render::targets::deferredRenderGeometry);
     EXPECT_TRUE(std::none_of(geometryPillars.begin(), geometryPillars.end(),
                              [](const auto& pillar) { return pillar->renderFlag(); }));
-    EXPECT_EQ(pillars(orv::render::targets::godrayPre).size(), 4u);
+    EXPECT_EQ(pillars(orv::render::targets::godrayPre).size(), 8u);
 }
 
 TEST_F(RendererTest, SparksStopWhileTheMainParticleGoesOn)
