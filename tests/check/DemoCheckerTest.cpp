@@ -104,7 +104,8 @@ TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
     replace("config/scene.yaml", "parallax: true", "parralax: true");
     replace("config/timeline.yaml", "camera_velocity: [[0,", "camera_velocity: [[0.9, 1], [0.2, 1], [1,");
     replace("config/timeline.yaml", "diffuse_factor: [[0,", "diffuse_factor: [[1.5, 0], [0,");
-    replace("config/timeline.yaml", "sync: true", "sync: true\n    inactive_targets: [bloomm]");
+    replace("config/timeline.yaml", "inactive_targets: [particle_system]",
+            "inactive_targets: [particle_system, bloomm]");
 
     EXPECT_EQ(check(), 1);
     EXPECT_EQ(out, "");
@@ -117,7 +118,7 @@ TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
         {where("config/models.yaml", "bounding_spher.gltf"), "the file does not exist"},
         {where("config/scene.yaml", "parralax"), "warning: unknown key \"parralax\""},
         {where("config/timeline.yaml", "[0.2, 1]"), "comes after a larger key"},
-        {where("config/timeline.yaml", "1.5"), "outside 0 to 1"},
+        {where("config/timeline.yaml", "[[1.5, 0]"), "outside 0 to 1"},
         {where("config/timeline.yaml", "bloomm"), "neither a render target nor an effect switch"},
     };
     const auto lines = linesOf(err);
@@ -143,6 +144,17 @@ TEST_F(BrokenDemo, SceneTreeFaultsAreFoundInTheAssembledTree)
     const std::string shots = read("config/timeline.yaml");
     dir.write("config/timeline.yaml", shots + "\n  - camera_velocity: [[0, 1], [1, 1]]\n"
                                               "    particle_velocity: [[0, 1], [1, 1]]\n");
+    // The demo's own counts: its camera markers less the renamed one, and one
+    // shot more than it has paths.
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::string markers = std::to_string(count(read("assets/models/room.gltf"), "\"Camera"));
+    const std::size_t paths = count(shots, "camera_velocity");
+    const std::string extra = std::to_string(paths + 1);
 
     EXPECT_EQ(check(), 1);
     const auto lines = linesOf(err);
@@ -151,10 +163,13 @@ TEST_F(BrokenDemo, SceneTreeFaultsAreFoundInTheAssembledTree)
         "config/scene.yaml: warning: node \"model-orbit_001\" names the model \"orbit\", which config/models.yaml "
         "does not hold; the node's own meshes are used (add the model to config/models.yaml or rename the node)",
         "config/scene.yaml: no node named \"Room_Light\" carrying a mesh",
-        "config/timeline.yaml: the scene has 26 objects named \"Camera...\", not groups of three (anchor, incoming "
-        "handle, outgoing handle): 26 in the scene file (every path point is three markers: the point and its "
-        "\"_in\" and \"_out\" handles)",
-        "config/timeline.yaml: shot 4 has no path: the scene has 3 \"Particle\" path(s) for 4 or more shots",
+        "config/timeline.yaml: the scene has " + markers +
+            " objects named \"Camera...\", not groups of three (anchor, incoming handle, outgoing handle): " +
+            markers +
+            " in the scene file (every path point is three markers: the point and its \"_in\" and \"_out\" "
+            "handles)",
+        "config/timeline.yaml: shot " + extra + " has no path: the scene has " + std::to_string(paths) +
+            " \"Particle\" path(s) for " + extra + " or more shots",
     };
     EXPECT_EQ(lines, expected) << err;
 }
@@ -205,7 +220,8 @@ TEST_F(BrokenDemo, PlayerPlaysOnAfterTheCheckersLines)
 {
     replace("config/gl_programs.yaml", "shaders/godray_post_fragment.glsl", "shaders");
     replace("config/timeline.yaml", "camera_velocity: [[0,", "camera_velocity: [[0, 0], [0,");
-    replace("config/timeline.yaml", "sync: true", "sync: true\n    inactive_targets: [bloomm]");
+    replace("config/timeline.yaml", "inactive_targets: [particle_system]",
+            "inactive_targets: [particle_system, bloomm]");
     EXPECT_EQ(check(), 1);
     const auto lines = linesOf(err);
     ASSERT_EQ(lines.size(), 3u) << err;

@@ -114,7 +114,9 @@ TEST_F(Session, ABrokenShaderKeepsTheRunningProgramAndTheFixedOneDraws)
     EXPECT_NE(session->programs().programId("bloom"), running);
     EXPECT_NEAR(session->stage().time(), time, 1.0 / 60.0);
     const Pixels drawn = frame();
-    EXPECT_GT(magenta(drawn), 0.3) << "magenta share " << magenta(drawn);
+    // Magenta wherever the composed image still shows: the sky, the glass
+    // and the sprites drawn after it cover the rest.
+    EXPECT_GT(magenta(drawn), 0.1) << "magenta share " << magenta(drawn);
 
     // Files nothing is built from are no reason to reload.
     EXPECT_FALSE(session->reload({"notes.txt", "shaders/unused.glsl"}));
