@@ -80,7 +80,9 @@ FixedScene* scene = nullptr;
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     orv::fuzz::silenceWarnings();
-    scene = new FixedScene();
+    // Static, so that its scratch folder is removed when the fuzzer exits.
+    static FixedScene fixed;
+    scene = &fixed;
     return 0;
 }
 
