@@ -26,18 +26,8 @@ int count(const std::string& text, const std::string& what)
 // The bundled demo copied into a scratch folder, for runs that change a file of it.
 struct Demo : ::testing::Test {
     ScratchDir dir;
-    void SetUp() override
-    {
-        std::filesystem::copy(std::filesystem::path(ORV_SOURCE_DIR) / "demo", dir.path(),
-                              std::filesystem::copy_options::recursive);
-    }
-    std::string read(const std::string& relative) const
-    {
-        std::ifstream in(dir.path() / relative);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    void SetUp() override { dir.copyFrom(std::filesystem::path(ORV_SOURCE_DIR) / "demo"); }
+    std::string read(const std::string& relative) const { return dir.read(relative); }
     // Lines of standard error that are ours rather than the audio layer's
     // note about a missing sound device.
     static std::string withoutAudioNote(const std::string& err)

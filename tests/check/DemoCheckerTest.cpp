@@ -32,19 +32,9 @@ struct BrokenDemo : ::testing::Test {
     std::string out;
     std::string err;
 
-    void SetUp() override
-    {
-        std::filesystem::copy(std::filesystem::path(ORV_SOURCE_DIR) / "demo", dir.path(),
-                              std::filesystem::copy_options::recursive);
-    }
+    void SetUp() override { dir.copyFrom(std::filesystem::path(ORV_SOURCE_DIR) / "demo"); }
 
-    std::string read(const std::string& relative) const
-    {
-        std::ifstream in(dir.path() / relative);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string read(const std::string& relative) const { return dir.read(relative); }
 
     // Replaces the first occurrence of from in the file.
     void replace(const std::string& relative, const std::string& from, const std::string& to)

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 namespace orv::test {
@@ -35,6 +36,19 @@ std::filesystem::path ScratchDir::write(const std::string& relative, const std::
         throw std::runtime_error("cannot write " + file.string());
     }
     return file;
+}
+
+std::string ScratchDir::read(const std::string& relative) const
+{
+    std::ifstream in(path_ / relative, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void ScratchDir::copyFrom(const std::filesystem::path& folder) const
+{
+    std::filesystem::copy(folder, path_, std::filesystem::copy_options::recursive);
 }
 
 WorkingDir::WorkingDir(const std::filesystem::path& dir) : previous_(std::filesystem::current_path())

@@ -18,6 +18,10 @@ public:
 
     // Writes text to a file below the folder (creating sub-folders) and returns its full path.
     std::filesystem::path write(const std::string& relative, const std::string& text) const;
+    // The whole text of a file below the folder ("" when there is none).
+    std::string read(const std::string& relative) const;
+    // Copies a folder's contents into this one: a demo to break without harm.
+    void copyFrom(const std::filesystem::path& folder) const;
 
 private:
     std::filesystem::path path_;
