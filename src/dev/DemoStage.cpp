@@ -4,6 +4,7 @@
 
 #include "check/DemoFiles.h"
 #include "check/Diagnosis.h"
+#include "dev/TimeKeys.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
 #include "gl/ProgramManager.h"
@@ -77,12 +78,6 @@ void DemoStage::frame(double dt)
     ++steps_;
 }
 
-std::size_t DemoStage::shotAt(double seconds) const
-{
-    std::size_t shot = 0;
-    while (shot + 1 < shots_.starts.size() && shots_.starts[shot + 1] <= seconds + 1e-9)
-        ++shot;
-    return shot;
-}
+std::size_t DemoStage::shotAt(double seconds) const { return TimeKeys::shotAt(seconds, shots_.starts); }
 
 }  // namespace orv::dev

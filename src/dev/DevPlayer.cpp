@@ -13,6 +13,7 @@
 #include "dev/DevSession.h"
 #include "dev/FileWatcher.h"
 #include "dev/Overlay.h"
+#include "dev/TimeKeys.h"
 #include "render/FrameProfiler.h"
 #include "scene/FrameTimer.h"
 #include "scene/GLErrors.h"
@@ -23,9 +24,6 @@ namespace orv::dev {
 namespace {
 
 constexpr std::chrono::milliseconds quietWhile(120);
-constexpr double seekStep = 5.0;
-// Back to the shot's own start, unless it began less than this ago: then the shot before.
-constexpr double shotGrace = 1.0;
 constexpr std::size_t profiledFrames = 20000;
 
 // Key presses between two frames, in order. The window's key table only
@@ -85,28 +83,13 @@ void DevPlayer::handleKeys()
     pressedCount = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const DemoStage& stage = session_->stage();
-        const double now = stage.time();
-        const auto& starts = stage.shots().starts;
-        const std::size_t shot = stage.shotAt(now);
+        if (const auto to = TimeKeys::target(pressed[i], stage.time(), stage.shots().starts)) {
+            seek(*to);
+            continue;
+        }
         switch (pressed[i]) {
         case GLFW_KEY_P:
             paused_ = !paused_;
-            break;
-        case GLFW_KEY_LEFT:
-            seek(now - seekStep);
-            break;
-        case GLFW_KEY_RIGHT:
-            seek(now + seekStep);
-            break;
-        case GLFW_KEY_PAGE_UP:
-            seek(shot > 0 && now - starts[shot] < shotGrace ? starts[shot - 1] : starts[shot]);
-            break;
-        case GLFW_KEY_PAGE_DOWN:
-            if (shot + 1 < starts.size())
-                seek(starts[shot + 1]);
-            break;
-        case GLFW_KEY_HOME:
-            seek(0.0);
             break;
         case GLFW_KEY_F1:
             overlayShown_ = !overlayShown_;
