@@ -65,8 +65,7 @@ int makeContactSheet(const Options& options, view::OpenGLwindow& window, scene::
     double time = 0.0;
     std::size_t shot = 0;
     for (std::uint32_t frame = 0; shot < shots.starts.size(); ++frame) {
-        const double end = shot + 1 < shots.starts.size() ? shots.starts[shot + 1] : shots.end;
-        const double middle = (shots.starts[shot] + end) / 2.0;
+        const double middle = (shots.starts[shot] + shots.endOf(shot)) / 2.0;
         const double dt = FrameCapture::stepOf(frame, options.fps);
         time += dt;
         if (time + 1e-9 < middle) {

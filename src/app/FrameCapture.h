@@ -57,6 +57,9 @@ private:
 struct ShotTimes {
     std::vector<double> starts;
     double end = 0.0;
+
+    // When a shot ends: the next one's start, or the end of the last.
+    double endOf(std::size_t shot) const { return shot + 1 < starts.size() ? starts[shot + 1] : end; }
 };
 ShotTimes measureShots(const std::string& timelineFile, const std::shared_ptr<scene::SceneObject>& root,
                        view::OpenGLwindow& window, const std::shared_ptr<scene::Particle>& particle, double fps);

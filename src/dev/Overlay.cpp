@@ -72,7 +72,7 @@ std::optional<double> Overlay::scrubBar(DevSession& session)
     const std::size_t current = stage.shotAt(stage.time());
     for (std::size_t shot = 0; shot < stage.shots().starts.size(); ++shot) {
         const double from = stage.shots().starts[shot];
-        const double to = shot + 1 < stage.shots().starts.size() ? stage.shots().starts[shot + 1] : end;
+        const double to = shot + 1 < stage.shots().starts.size() ? stage.shots().endOf(shot) : end;
         const ImU32 fill = shot == current ? IM_COL32(70, 110, 160, 255) : IM_COL32(55, 62, 75, 255);
         draw->AddRectFilled(ImVec2(at(from) + 1.0f, origin.y + 2.0f), ImVec2(at(to) - 1.0f, origin.y + size.y - 2.0f),
                             fill);
@@ -102,7 +102,7 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
     DemoStage& stage = session.stage();
     const std::size_t shot = stage.shotAt(stage.time());
     const auto& starts = stage.shots().starts;
-    const double shotEnd = shot + 1 < starts.size() ? starts[shot + 1] : stage.shots().end;
+    const double shotEnd = stage.shots().endOf(shot);
 
     ImGui::SetNextWindowPos(ImVec2(10.0f, 10.0f), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSizeConstraints(ImVec2(430.0f, 0.0f), ImVec2(430.0f, 10000.0f));
