@@ -111,8 +111,7 @@ void demoAcrossShots(benchmark::State& state)
     counters.start();
     for (auto _ : state) {
         state.PauseTiming();
-        for (int i = 0; i < 29; ++i)
-            demo.scene->silentFrame(step);
+        demo.scene->advance(29 * step);
         glFinish();
         state.ResumeTiming();
         const auto begin = Clock::now();
@@ -144,18 +143,13 @@ void demoSparks(benchmark::State& state)
     }
     orv::test::DemoRig demo(1024, 768);
     constexpr double step = 1.0 / 30.0;
-    for (int i = 0; i < 52 * 30; ++i)
-        demo.scene->silentFrame(step);
-    orv::render::Target* sparks = demo.renderer->target(std::string(orv::render::targets::particleSystem));
+    demo.demo->advanceTo(52.0);
+    const std::vector<std::string> noSparks = {std::string(orv::render::targets::particleSystem)};
+    if (state.range(0) == 0)
+        demo.scene->setOverrides(&noSparks);
     const auto frame = [&] {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        demo.timeline->update(step);
-        demo.renderer->prepare(demo.timeline->currentInactiveTargets());
-        if (state.range(0) == 0)
-            sparks->setEnabled(false);
-        demo.description->root()->update(step);
-        demo.renderer->update(step);
-        demo.renderer->render(*demo.scene);
+        demo.scene->frame(step);
         glFinish();
     };
     // The first frames drawn after the silent ones make the GL driver compile
@@ -191,10 +185,7 @@ void demoPasses(benchmark::State& state)
         demo.frame(1.0 / 30.0);
     std::vector<double> total(orv::render::targets::renderOrder.size(), 0.0);
     for (auto _ : state) {
-        demo.timeline->update(1.0 / 30.0);
-        demo.renderer->prepare(demo.timeline->currentInactiveTargets());
-        demo.description->root()->update(1.0 / 30.0);
-        demo.renderer->update(1.0 / 30.0);
+        demo.scene->advance(1.0 / 30.0);
         glFinish();
         for (std::size_t i = 0; i < total.size(); ++i) {
             orv::render::Target* target = demo.renderer->target(std::string(orv::render::targets::renderOrder[i]));

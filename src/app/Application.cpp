@@ -1,6 +1,5 @@
 #include "app/Application.h"
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -12,15 +11,12 @@
 #include "app/ContactSheet.h"
 #include "app/FrameCapture.h"
 #include "app/MusicPlayer.h"
+#include "check/DemoFiles.h"
 #include "check/Diagnosis.h"
-#include "config/ModelCatalogue.h"
+#include "demo/Demo.h"
 #include "dev/DevPlayer.h"
-#include "config/SceneDescription.h"
-#include "scene/Particle.h"
-#include "scene/Scene.h"
-#include "scene/SceneObject.h"
-#include "timeline/Timeline.h"
 #include "gl/ProgramManager.h"
+#include "scene/Scene.h"
 #include "render/FrameProfiler.h"
 #include "render/Renderer.h"
 #include "view/OpenGLwindow.h"
@@ -29,32 +25,11 @@ namespace orv::app {
 
 namespace {
 
-constexpr const char* windowFile = "config/window.yaml";
-constexpr const char* programsFile = "config/gl_programs.yaml";
-constexpr const char* modelsFile = "config/models.yaml";
-constexpr const char* sceneFile = "config/scene.yaml";
-constexpr const char* sceneRootKey = "main";
-constexpr const char* timelineFile = "config/timeline.yaml";
-constexpr const char* musicFile = "assets/sounds/finish.mp3";
-
-// Configuration files are read before any error guard exists; tie whatever
-// goes wrong to the file being read so the author knows where to look. The
-// line is the demo checker's for the same mistake.
 using check::Diagnosis;
-
-// Moves the demo on to a time without drawing, at the loop's own steps.
-void advance(scene::Scene& scene, double seconds, double fps)
-{
-    double time = 0.0;
-    for (std::uint32_t frame = 0; time + 1e-9 < seconds; ++frame) {
-        const double dt = FrameCapture::stepOf(frame, fps);
-        scene.silentFrame(dt);
-        time += dt;
-    }
-}
+namespace files = check::files;
 
 // The middle frame of every shot, labelled, in one image.
-int makeContactSheet(const Options& options, view::OpenGLwindow& window, scene::Scene& scene, const ShotTimes& shots)
+int makeContactSheet(const Options& options, view::OpenGLwindow& window, demo::Demo& demo)
 {
     const int width = window.width();
     const int height = window.height();
@@ -62,25 +37,17 @@ int makeContactSheet(const Options& options, view::OpenGLwindow& window, scene::
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
-    double time = 0.0;
-    std::size_t shot = 0;
-    for (std::uint32_t frame = 0; shot < shots.starts.size(); ++frame) {
-        const double middle = (shots.starts[shot] + shots.endOf(shot)) / 2.0;
-        const double dt = FrameCapture::stepOf(frame, options.fps);
-        time += dt;
-        if (time + 1e-9 < middle) {
-            scene.silentFrame(dt);
-            continue;
-        }
+    const demo::ShotTimes& shots = demo.shots();
+    for (std::size_t shot = 0; shot < shots.starts.size(); ++shot) {
+        demo.advanceTo((shots.starts[shot] + shots.endOf(shot)) / 2.0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        scene.frame(dt);
+        demo.frame(0.0);
         FrameCapture::readFrame(window, pixels);
         char label[48];
-        std::snprintf(label, sizeof(label), "shot %zu  %.1f s", shot + 1, time);
+        std::snprintf(label, sizeof(label), "shot %zu  %.1f s", shot + 1, demo.time());
         sheet.add(pixels, label);
         window.swapBuffers();
-        ++shot;
     }
     if (!sheet.save(options.contactSheet)) {
         reportLine("orv: --contact-sheet: cannot write " + options.contactSheet);
@@ -121,14 +88,14 @@ void reportLine(const std::string& text)
 int Application::run()
 {
     try {
-        return play();
+        return start();
     } catch (const std::exception& error) {
         reportLine(std::string("orv: ") + error.what());
         return 1;
     }
 }
 
-int Application::play()
+int Application::start()
 {
     // Output paths are the caller's, relative to where the player was started.
     for (std::string* path : {&options_.captureDir, &options_.videoFile, &options_.contactSheet, &options_.profileFile}) {
@@ -137,96 +104,63 @@ int Application::play()
     }
     std::filesystem::current_path(options_.demoDir);
     const bool offscreen = options_.captures() || !options_.contactSheet.empty();
-    view::OpenGLwindow window(windowFile);
+    view::OpenGLwindow window(files::window);
     if (options_.width && options_.height)
         window.setSizeOverride(*options_.width, *options_.height);
     window.setVisible(!offscreen);
-    if (!Diagnosis::reading(windowFile, [&] { return window.init(); })) {
+    if (!Diagnosis::reading(files::window, [&] { return window.init(); })) {
         reportLine("orv: cannot open a window with an OpenGL 4.4 core context: " + view::OpenGLwindow::lastError());
         return 1;
     }
 
+    int status = 0;
     if (options_.dev) {
-        int status = 0;
-        {
-            // Its GL objects go while the context still exists.
-            dev::DevPlayer player(options_, window);
-            status = player.run(programsFile);
-        }
-        window.close();
-        return status;
+        // Its GL objects go while the context still exists.
+        dev::DevPlayer player(window, options_.startSeconds);
+        status = player.run(files::programs);
+    } else {
+        gl::ProgramManager programs(files::programs);
+        Diagnosis::reading(files::programs, [&] { return programs.load(); });
+        status = play(window, programs);
+        programs.deletePrograms();
     }
+    window.close();
+    return status;
+}
 
-    gl::ProgramManager programs(programsFile);
-    Diagnosis::reading(programsFile, [&] { return programs.load(); });
-
-    config::ModelCatalogue catalogue =
-        Diagnosis::reading(modelsFile, [&] { return config::ModelCatalogue(modelsFile, programs); });
-    config::SceneDescription description =
-        Diagnosis::reading(sceneFile, [&] { return config::SceneDescription(sceneFile, sceneRootKey, catalogue); });
-    // The one guarded step: a model or scene that cannot be built ends the
-    // demo before anything plays.
+int Application::play(view::OpenGLwindow& window, gl::ProgramManager& programs)
+{
+    // Everything that holds GL objects lives in this frame, so it is gone
+    // before the caller closes the window and its context with it.
+    std::unique_ptr<demo::Demo> demo;
     try {
-        Diagnosis::reading(modelsFile, [&] { catalogue.load(); });
-        // The player's own models are looked for before the scene is built,
-        // so that a catalogue without them is one error line, not that line
-        // after a warning for every placement the scene could not fill.
-        for (const char* required : {"particle", "bounding_sphere"}) {
-            if (catalogue.find(required).empty())
-                throw std::runtime_error(catalogue.fileName() + ": no model \"" + required + "\" in the catalogue");
-        }
-        Diagnosis::reading(sceneFile, [&] { description.load(); });
+        demo = std::make_unique<demo::Demo>(window, programs);
     } catch (const std::runtime_error& error) {
+        // A demo that cannot be built ends before anything plays.
         reportLine(std::string("orv: ") + error.what());
         return 1;
     }
-
-    auto particle = std::make_shared<scene::Particle>(catalogue);
-    description.root()->addChild(particle);
-    particle->loadModel();
-
-    timeline::Timeline timeline =
-        Diagnosis::reading(timelineFile,
-                           [&] { return timeline::Timeline(timelineFile, description.root(), window, particle); });
-
-    // The renderer needs the lamp the room light sits in.
-    if (description.root()->findMeshInstances("Room_Light").empty())
-        throw std::runtime_error(std::string(sceneFile) + ": no node named \"Room_Light\" carrying a mesh");
-    render::Renderer renderer(description.root(), programs, window, catalogue, particle);
-    renderer.registerMeshInstances();
-
-    scene::Scene scene(window, timeline, renderer, particle);
-    scene.setRoot(description.root());
-
     std::unique_ptr<render::FrameProfiler> profiler;
     if (!options_.profileFile.empty()) {
         profiler = std::make_unique<render::FrameProfiler>();
-        renderer.setProfiler(profiler.get());
+        demo->renderer().setProfiler(profiler.get());
     }
 
     int status = 0;
-    if (offscreen) {
-        const bool toEnd = !options_.contactSheet.empty() || !options_.captureTo;
-        const ShotTimes shots =
-            toEnd ? measureShots(timelineFile, description.root(), window, particle, options_.fps) : ShotTimes{};
-        if (!options_.contactSheet.empty()) {
-            status = makeContactSheet(options_, window, scene, shots);
-        } else {
-            FrameCapture capture(options_, window, scene, musicFile);
-            status = capture.run(shots.end);
-        }
+    if (!options_.contactSheet.empty()) {
+        status = makeContactSheet(options_, window, *demo);
+    } else if (options_.captures()) {
+        FrameCapture capture(options_, window, *demo, files::music);
+        status = capture.run(demo->shots().end);
     } else {
-        advance(scene, options_.startSeconds, 60.0);
-        startMusic(musicFile);
-        scene.run();
+        demo->advanceTo(options_.startSeconds);
+        startMusic(files::music, options_.startSeconds);
+        demo->scene().run();
     }
     if (profiler) {
         writeProfile(options_, *profiler);
-        renderer.setProfiler(nullptr);
+        demo->renderer().setProfiler(nullptr);
     }
-
-    programs.deletePrograms();
-    window.close();
     return status;
 }
 

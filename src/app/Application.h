@@ -4,6 +4,13 @@
 
 #include "app/Options.h"
 
+namespace orv::gl {
+class ProgramManager;
+}
+namespace orv::view {
+class OpenGLwindow;
+}
+
 namespace orv::app {
 
 // The start-up sequence, the hand-over to the frame loop and the shut-down.
@@ -16,7 +23,8 @@ public:
     int run();
 
 private:
-    int play();
+    int start();
+    int play(view::OpenGLwindow& window, gl::ProgramManager& programs);
 
     Options options_;
 };

@@ -11,17 +11,13 @@
 #include <GL/glew.h>
 #include <IL/il.h>
 
-#include "scene/Scene.h"
-#include "scene/SceneObject.h"
-#include "timeline/Timeline.h"
+#include "demo/Demo.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::app {
 
 namespace {
 
-constexpr std::uint32_t settlingFrames = 3;
-constexpr double settlingStep = 0.00001;
 // A demo whose last shot never ends (a speed of 0) is captured this long at most.
 constexpr double longestDemo = 3600.0;
 
@@ -35,8 +31,6 @@ std::string quoted(const std::string& text)
 
 }  // namespace
 
-double FrameCapture::stepOf(std::uint32_t frame, double fps) { return frame < settlingFrames ? settlingStep : 1.0 / fps; }
-
 void FrameCapture::readFrame(const view::OpenGLwindow& window, std::vector<std::uint8_t>& pixels)
 {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
@@ -45,9 +39,9 @@ void FrameCapture::readFrame(const view::OpenGLwindow& window, std::vector<std::
     glReadPixels(0, 0, window.width(), window.height(), GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
 }
 
-FrameCapture::FrameCapture(const Options& options, view::OpenGLwindow& window, scene::Scene& scene,
+FrameCapture::FrameCapture(const Options& options, view::OpenGLwindow& window, demo::Demo& demo,
                            std::string musicFile)
-    : options_(options), window_(window), scene_(scene), musicFile_(std::move(musicFile))
+    : options_(options), window_(window), demo_(demo), musicFile_(std::move(musicFile))
 {
 }
 
@@ -139,18 +133,11 @@ int FrameCapture::run(double endSeconds)
     glCullFace(GL_BACK);
     const auto total = static_cast<std::uint32_t>(std::max(0.0, std::floor((to - from) * options_.fps + 1e-9)) + 1);
     const auto started = std::chrono::steady_clock::now();
-    double time = 0.0;
-    std::uint32_t written = 0;
-    for (std::uint32_t frame = 0; written < total && window_.isOpen(); ++frame) {
-        const double dt = stepOf(frame, options_.fps);
-        time += dt;
-        if (time + 1e-9 < from) {
-            scene_.silentFrame(dt);
-            continue;
-        }
+    demo_.advanceTo(from);
+    for (std::uint32_t written = 0; written < total && window_.isOpen();) {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        scene_.frame(dt);
+        demo_.frame(1.0 / options_.fps);
         if (!writeFrame(written))
             return 1;
         ++written;
@@ -167,29 +154,6 @@ int FrameCapture::run(double endSeconds)
         }
     }
     return 0;
-}
-
-ShotTimes measureShots(const std::string& timelineFile, const std::shared_ptr<scene::SceneObject>& root,
-                       view::OpenGLwindow& window, const std::shared_ptr<scene::Particle>& particle, double fps)
-{
-    // The player's own timeline has already said what it had to say about the file.
-    std::ostringstream silenced;
-    std::streambuf* previous = std::cerr.rdbuf(silenced.rdbuf());
-    timeline::Timeline timeline(timelineFile, root, window, particle);
-    std::cerr.rdbuf(previous);
-
-    ShotTimes shots;
-    shots.starts.push_back(0.0);
-    double time = 0.0;
-    for (std::uint32_t frame = 0; !timeline.isFinished() && time < longestDemo; ++frame) {
-        const double dt = FrameCapture::stepOf(frame, fps);
-        timeline.update(dt);
-        time += dt;
-        while (shots.starts.size() <= timeline.cameraShot())
-            shots.starts.push_back(time);
-    }
-    shots.end = time;
-    return shots;
 }
 
 }  // namespace orv::app

@@ -4,7 +4,7 @@
 
 namespace orv::app {
 
-Music startMusic(const std::string& path)
+Music startMusic(const std::string& path, double atSeconds)
 {
     Music music;
     if (audio::System::create(&music.system) != audio::Result::ok) {
@@ -24,6 +24,8 @@ Music startMusic(const std::string& path)
     music.sound->setMode(audio::modeLoopNormal);
     music.system->playSound(music.sound, nullptr, false, &music.channel);
     if (music.channel != nullptr) {
+        if (atSeconds > 0.0)
+            music.channel->setPosition(atSeconds);
         music.channel->setPaused(false);
     }
     return music;

@@ -20,7 +20,8 @@ struct Music {
 // at the listener's position, and writes "fmod initialised successfully" on
 // standard output once the audio system exists. Without an audio device or
 // with a missing or broken file the program goes on in silence after one line
-// on standard error.
-Music startMusic(const std::string& path);
+// on standard error. Playback starts `atSeconds` into the track (wrapped by
+// its length), where the demo starts.
+Music startMusic(const std::string& path, double atSeconds = 0.0);
 
 }  // namespace orv::app

@@ -21,6 +21,14 @@ public:
     // that has played to its end stays finished.
     Result setPaused(bool paused);
 
+    // Moves playback to a time in seconds, wrapped by the sound's length
+    // (the music loops, and the demo clock runs past its end).
+    Result setPosition(double seconds);
+    // Where playback is, in seconds from the sound's start.
+    double position() const;
+    // The length of the sound playing, in seconds; 0 when there is none.
+    double length() const;
+
     ALuint source() const { return source_; }
 
 private:

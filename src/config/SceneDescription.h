@@ -49,6 +49,8 @@ public:
     std::shared_ptr<scene::SceneObject> root() const { return root_; }
 
     const std::string& fileName() const { return fileName_; }
+    // The scene's model file as the description names it ("path"); empty before load.
+    const std::string& modelPath() const { return path_; }
     const TextureCache& textures() const { return textures_; }
 
 private:

@@ -56,7 +56,7 @@ std::optional<std::filesystem::file_time_type> lastWrite(const std::vector<std::
 
 }  // namespace
 
-DevPlayer::DevPlayer(const app::Options& options, view::OpenGLwindow& window) : options_(options), window_(window)
+DevPlayer::DevPlayer(view::OpenGLwindow& window, double startSeconds) : startSeconds_(startSeconds), window_(window)
 {
 }
 
@@ -82,7 +82,7 @@ void DevPlayer::handleKeys()
     const std::size_t count = pressedCount;
     pressedCount = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const DemoStage& stage = session_->stage();
+        const demo::Demo& stage = session_->stage();
         if (const auto to = TimeKeys::target(pressed[i], stage.time(), stage.shots().starts)) {
             seek(*to);
             continue;
@@ -109,8 +109,8 @@ int DevPlayer::run(const std::string& programsFile)
     watcher_ = std::make_unique<FileWatcher>(std::filesystem::current_path(), quietWhile);
     overlay_ = std::make_unique<Overlay>(window_.handle());
     chained = glfwSetKeyCallback(window_.handle(), recordKey);
-    seek(options_.startSeconds);
-    app::startMusic("assets/sounds/finish.mp3");
+    seek(startSeconds_);
+    app::startMusic("assets/sounds/finish.mp3", session_->stage().time());
     std::cerr << "orv --dev: watching " << std::filesystem::current_path().string()
               << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, F1 overlay" << std::endl;
 

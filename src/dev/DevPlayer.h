@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Options.h"
 
 namespace orv::render {
 class FrameProfiler;
@@ -24,7 +23,8 @@ class Overlay;
 // Page Up/Down shot, Home restart) and shows the overlay on F1.
 class DevPlayer {
 public:
-    DevPlayer(const app::Options& options, view::OpenGLwindow& window);
+    // Plays from startSeconds into the demo.
+    DevPlayer(view::OpenGLwindow& window, double startSeconds);
     ~DevPlayer();
 
     // Plays until the window closes; returns the exit status.
@@ -34,7 +34,7 @@ private:
     void handleKeys();
     void seek(double seconds);
 
-    const app::Options& options_;
+    double startSeconds_;
     view::OpenGLwindow& window_;
     std::unique_ptr<DevSession> session_;
     std::unique_ptr<FileWatcher> watcher_;

@@ -8,6 +8,7 @@
 #include "gl/ProgramManager.h"
 #include "render/Renderer.h"
 #include "scene/Scene.h"
+#include "view/OpenGLwindow.h"
 
 namespace orv::dev {
 
@@ -34,7 +35,7 @@ DevSession::DevSession(view::OpenGLwindow& window, std::string programsFile)
     } catch (const std::exception& error) {
         throw std::runtime_error(programsFile_ + ": " + error.what());
     }
-    stage_ = std::make_unique<DemoStage>(window_, *programs_);
+    stage_ = std::make_unique<demo::Demo>(window_, *programs_);
 }
 
 DevSession::~DevSession()
@@ -64,7 +65,7 @@ void DevSession::report(bool ok, std::string message)
 bool DevSession::rebuildStage(double seconds)
 {
     try {
-        auto stage = std::make_unique<DemoStage>(window_, *programs_);
+        auto stage = std::make_unique<demo::Demo>(window_, *programs_);
         stage->advanceTo(seconds);
         adopt(std::move(stage));
         return true;
@@ -74,13 +75,12 @@ bool DevSession::rebuildStage(double seconds)
     }
 }
 
-void DevSession::adopt(std::unique_ptr<DemoStage> stage)
+void DevSession::adopt(std::unique_ptr<demo::Demo> stage)
 {
     stage_ = std::move(stage);
     stage_->renderer().setProfiler(profiler_);
     // Only drawn frames see the author's toggles: the silent advance is the capture's.
     stage_->scene().setOverrides(overrides_);
-    onFixedStep_ = true;
 }
 
 void DevSession::setOverrides(const std::vector<std::string>* inactive)
@@ -133,7 +133,7 @@ bool DevSession::reload(const std::vector<std::string>& files)
             return true;
         }
         try {
-            auto rebuilt = std::make_unique<DemoStage>(window_, *programs);
+            auto rebuilt = std::make_unique<demo::Demo>(window_, *programs);
             rebuilt->advanceTo(now);
             adopt(std::move(rebuilt));
             programs_->deletePrograms();
@@ -158,10 +158,6 @@ bool DevSession::reload(const std::vector<std::string>& files)
     return true;
 }
 
-void DevSession::frame(double dt)
-{
-    stage_->frame(onFixedStep_ ? stage_->nextStep() : dt);
-    onFixedStep_ = false;
-}
+void DevSession::frame(double dt) { stage_->frame(dt); }
 
 }  // namespace orv::dev

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "dev/DemoStage.h"
+#include "demo/Demo.h"
 
 namespace orv::gl {
 class ProgramManager;
@@ -46,11 +46,11 @@ public:
     // ignored (returns false without an outcome).
     bool reload(const std::vector<std::string>& files);
 
-    // One drawn frame; the first frame after a seek or reload takes the
-    // capture's fixed step instead of dt, so it is the frame a capture shows.
+    // One drawn frame; the first frame after a seek or reload lands on the
+    // time sought, so it is the frame a capture shows.
     void frame(double dt);
 
-    DemoStage& stage() { return *stage_; }
+    demo::Demo& stage() { return *stage_; }
     gl::ProgramManager& programs() { return *programs_; }
     const Outcome& lastOutcome() const { return outcome_; }
     // Times every pass from now on (null: stop); kept across rebuilt stages; not owned.
@@ -62,16 +62,15 @@ public:
 private:
     bool rebuildStage(double seconds);
     // Puts a stage built and moved to its time in place of the running one.
-    void adopt(std::unique_ptr<DemoStage> stage);
+    void adopt(std::unique_ptr<demo::Demo> stage);
     void report(bool ok, std::string message);
 
     view::OpenGLwindow& window_;
     std::string programsFile_;
     std::unique_ptr<gl::ProgramManager> programs_;
-    std::unique_ptr<DemoStage> stage_;
+    std::unique_ptr<demo::Demo> stage_;
     render::FrameProfiler* profiler_ = nullptr;
     const std::vector<std::string>* overrides_ = nullptr;
-    bool onFixedStep_ = true;
     Outcome outcome_;
 };
 

@@ -61,7 +61,7 @@ void Overlay::toggle(const char* name, std::vector<std::string>& inactive)
 
 std::optional<double> Overlay::scrubBar(DevSession& session)
 {
-    const DemoStage& stage = session.stage();
+    const demo::Demo& stage = session.stage();
     const double end = std::max(stage.shots().end, 1e-3);
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     const ImVec2 size(ImGui::GetContentRegionAvail().x, 22.0f);
@@ -99,7 +99,7 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
     // A steadier figure than one frame's.
     frameMs_ = frameMs_ == 0.0f ? static_cast<float>(frameSeconds * 1000.0)
                                 : 0.9f * frameMs_ + 0.1f * static_cast<float>(frameSeconds * 1000.0);
-    DemoStage& stage = session.stage();
+    demo::Demo& stage = session.stage();
     const std::size_t shot = stage.shotAt(stage.time());
     const auto& starts = stage.shots().starts;
     const double shotEnd = stage.shots().endOf(shot);

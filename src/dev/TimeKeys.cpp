@@ -2,15 +2,13 @@
 
 #include <GLFW/glfw3.h>
 
+#include "demo/ShotTimes.h"
+
 namespace orv::dev {
 
 std::size_t TimeKeys::shotAt(double seconds, const std::vector<double>& shotStarts)
 {
-    std::size_t shot = 0;
-    // A start met to within rounding counts as reached: a seek lands on it exactly.
-    while (shot + 1 < shotStarts.size() && shotStarts[shot + 1] <= seconds + 1e-9)
-        ++shot;
-    return shot;
+    return demo::ShotTimes::shotAt(seconds, shotStarts);
 }
 
 std::optional<double> TimeKeys::target(int key, double now, const std::vector<double>& shotStarts)

@@ -108,6 +108,12 @@ void Renderer::registerObject(const scene::SceneObject& object, Target& godrayPr
         registerObject(*child, godrayPre, godrayPost);
 }
 
+bool Renderer::framebuffersComplete() const
+{
+    auto* godrays = dynamic_cast<GodrayPre*>(target(std::string(targets::godrayPre)));
+    return geometry_->fbo().isComplete() && (godrays == nullptr || godrays->fbo().isComplete());
+}
+
 void Renderer::setProfiler(FrameProfiler* profiler)
 {
     profiler_ = profiler;
@@ -116,8 +122,6 @@ void Renderer::setProfiler(FrameProfiler* profiler)
 
 void Renderer::prepare(const std::vector<std::string>& inactive)
 {
-    if (profiler_ != nullptr)
-        profiler_->beginFrame();
     for (auto& entry : targets_) {
         entry.second->setEnabled(true);
         entry.second->setBloomEnabled(true);
@@ -168,6 +172,8 @@ void Renderer::update(double dt)
 
 void Renderer::render(scene::Scene& scene)
 {
+    if (profiler_ != nullptr)
+        profiler_->beginFrame();
     for (std::size_t i = 0; i < renderOrder_.size(); ++i) {
         if (profiler_ != nullptr)
             profiler_->markPass(i);

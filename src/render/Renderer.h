@@ -62,6 +62,9 @@ public:
     // Times every pass of every frame from now on (null: stop); not owned.
     void setProfiler(FrameProfiler* profiler);
 
+    // Whether the GL could make every framebuffer of the window's size.
+    bool framebuffersComplete() const;
+
     // The target of that name, or null.
     Target* target(const std::string& name) const;
     const std::shared_ptr<scene::RoomLight>& roomLight() const { return roomLight_; }

@@ -1,6 +1,7 @@
 #include "scene/Scene.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <cmath>
 
 #include <GL/glew.h>
 #include <glm/gtc/type_ptr.hpp>
@@ -15,15 +16,6 @@
 #include "view/OpenGLwindow.h"
 
 namespace orv::scene {
-
-namespace {
-
-// The first frames measure start-up work rather than motion; they advance
-// everything by a token step instead.
-constexpr std::uint32_t settlingFrames = 3;
-constexpr double settlingStep = 0.00001;
-
-}  // namespace
 
 Scene::Scene(view::OpenGLwindow& window, timeline::Timeline& timeline, render::Renderer& renderer,
              std::shared_ptr<Particle> particle)
@@ -44,18 +36,9 @@ void Scene::run()
 {
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
-
-    std::uint32_t frameCount = 0;
     while (window_.isOpen()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-        double dt = timer_.elapsed();
-        if (frameCount < settlingFrames) {
-            dt = settlingStep;
-            ++frameCount;  // counting stops here, so the counter can never wrap back into the settling frames
-        }
-
-        frame(dt);
+        frame(timer_.elapsed());
         window_.swapBuffers();
         reportGLErrors();
     }
@@ -63,13 +46,46 @@ void Scene::run()
 
 void Scene::frame(double dt)
 {
+    advance(dt);
+    draw();
+}
+
+void Scene::advance(double dt)
+{
+    if (landing_ || steps_ < settlingSteps) {
+        landing_ = false;
+        step(nextFixedStep());
+        return;
+    }
+    // Equal steps, so a frame of 1/15 s moves exactly as four frames of 1/60 s do.
+    const auto count = static_cast<long>(std::max(1.0, std::ceil(dt / maxStep - 1e-6)));
+    const double each = dt / static_cast<double>(count);
+    for (long i = 0; i < count; ++i)
+        step(each);
+}
+
+void Scene::advanceTo(double seconds)
+{
+    while (time_ + nextFixedStep() + 1e-9 < seconds)
+        step(nextFixedStep());
+    landing_ = true;
+}
+
+void Scene::step(double dt)
+{
     timeline_.update(dt);
     prepareRenderer();
     root_->update(dt);
-    if (renderer_ != nullptr) {
+    if (renderer_ != nullptr)
         renderer_->update(dt);
+    time_ += dt;
+    ++steps_;
+}
+
+void Scene::draw()
+{
+    if (renderer_ != nullptr)
         renderer_->render(*this);
-    }
 }
 
 void Scene::prepareRenderer()
@@ -79,15 +95,6 @@ void Scene::prepareRenderer()
     renderer_->prepare(timeline_.currentInactiveTargets());
     if (overrides_ != nullptr && !overrides_->empty())
         renderer_->turnOff(*overrides_);
-}
-
-void Scene::silentFrame(double dt)
-{
-    timeline_.update(dt);
-    prepareRenderer();
-    root_->update(dt);
-    if (renderer_ != nullptr)
-        renderer_->update(dt);
 }
 
 float Scene::particleLightRadius() const { return particle_->attenuationRadius(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,14 +37,35 @@ public:
 
     void setRoot(std::shared_ptr<SceneObject> root);
 
-    // Renders frames until the window asks to close.
+    // The demo clock. The simulation (timeline, tree, renderer update) moves
+    // in steps of at most maxStep seconds, so the state at a demo time does
+    // not depend on how often frames are drawn. The first settlingSteps steps
+    // take settlingStep each, whatever the caller asks for: they measure
+    // start-up work rather than motion.
+    static constexpr double maxStep = 1.0 / 60.0;
+    static constexpr std::uint32_t settlingSteps = 3;
+    static constexpr double settlingStep = 0.00001;
+
+    // Renders frames until the window asks to close, each advancing the
+    // demo by the time the previous one took.
     void run();
-    // One frame of the loop, dt already settled: timeline, renderer
-    // switches, tree, renderer update and render. No presentation.
+    // One frame: the demo moves on by dt (see advance), then is drawn onto
+    // the bound framebuffer. No presentation.
     void frame(double dt);
-    // The same without drawing: the demo moves on (sparks included) and
-    // nothing reaches the screen. For starting later in the demo.
-    void silentFrame(double dt);
+    // The demo moves on by dt in equal steps of at most maxStep, drawing
+    // nothing. After advanceTo, or during the settling steps, the fixed
+    // step is taken instead of dt.
+    void advance(double dt);
+    // Moves on silently at fixed steps (the settling steps, then maxStep)
+    // up to the last step that ends before `seconds`; the next frame then
+    // lands on it. Only forwards.
+    void advanceTo(double seconds);
+    // Draws the current state without moving anything.
+    void draw();
+    // Demo time: the sum of every step taken.
+    double time() const { return time_; }
+    // The step a landing frame takes next.
+    double nextFixedStep() const { return steps_ < settlingSteps ? settlingStep : maxStep; }
 
     timeline::Timeline& timeline() { return timeline_; }
 
@@ -60,6 +82,7 @@ public:
     virtual void setSceneUniforms(const std::shared_ptr<MeshInstance>& instance, render::Target& target);
 
 private:
+    void step(double dt);
     void prepareRenderer();
 
     FrameTimer timer_;
@@ -69,6 +92,9 @@ private:
     std::shared_ptr<Particle> particle_;
     std::shared_ptr<SceneObject> root_;
     const std::vector<std::string>* overrides_ = nullptr;
+    double time_ = 0.0;
+    std::uint32_t steps_ = 0;
+    bool landing_ = false;
 };
 
 }  // namespace orv::scene

@@ -210,6 +210,21 @@ TEST_F(Demo, SceneWithoutTheLampIsOneLineNamingTheSceneFile)
     EXPECT_EQ(count(withoutAudioNote(run.err), "\n"), 1) << run.err;
     EXPECT_NE(run.err.find("config/scene.yaml"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("\"Room_Light\""), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("assets/models/room.gltf"), std::string::npos) << "the file the node lives in: " << run.err;
+    EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
+}
+
+// A window the GL cannot make framebuffers for must not play on into
+// incomplete passes (and later aborts): one line naming the file and the
+// size, before any music.
+TEST_F(Demo, WindowTooLargeForTheFramebuffersIsOneLineBeforeTheMusic)
+{
+    dir.write("config/window.yaml", "OpenGLwindow:\n  title: \"orv\"\n  resolution: {x: 16400, y: 2}\n");
+    const auto run = runPlayer(dir.path());
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(withoutAudioNote(run.err), "\n"), 1) << run.err;
+    EXPECT_NE(run.err.find("config/window.yaml"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("16400 x 2"), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
 }
 

@@ -24,12 +24,12 @@ struct Started {
     std::string err;
 };
 
-Started startCaptured(const std::string& path)
+Started startCaptured(const std::string& path, double atSeconds = 0.0)
 {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     Started started;
-    started.music = startMusic(path);
+    started.music = startMusic(path, atSeconds);
     started.err = testing::internal::GetCapturedStderr();
     started.out = testing::internal::GetCapturedStdout();
     return started;
@@ -49,6 +49,27 @@ TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
             alGetSourcei(music.channel->source(), AL_LOOPING, &looping);
             check.expect(state == AL_PLAYING && looping == AL_TRUE, "playing in a loop");
         }
+    },
+               "^$");
+}
+
+// A demo started later on hears the music from there; the track loops, so a
+// time past its end is wrapped into it.
+TEST(MusicPlayer, StartsWhereTheDemoStarts)
+{
+    runInChild("null", [](ChildChecks& check) {
+        const auto started = startCaptured(test::musicTrackPath(), 30.0);
+        check.expect(started.music.channel != nullptr, "a channel");
+        if (started.music.channel == nullptr)
+            return;
+        audio::Channel& channel = *started.music.channel;
+        const double length = channel.length();
+        check.expect(length > 40.0 && length < 100.0, "the track's length, got " + std::to_string(length));
+        check.expect(channel.position() >= 30.0 && channel.position() < 30.5,
+                     "playing from 30 s, got " + std::to_string(channel.position()));
+        check.expect(channel.setPosition(length + 12.0) == audio::Result::ok, "a position past the end");
+        check.expect(channel.position() >= 12.0 && channel.position() < 12.5,
+                     "wrapped to 12 s, got " + std::to_string(channel.position()));
     },
                "^$");
 }

@@ -143,7 +143,7 @@ TEST_F(Session, ATimelineReloadKeepsTheCurrentTime)
     EXPECT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
     // Rebuilt up to the last fixed step before that time; the next frame reaches it.
     EXPECT_LE(session->stage().time(), time);
-    EXPECT_GE(session->stage().time() + session->stage().nextStep(), time - 1e-9);
+    EXPECT_GE(session->stage().time() + session->stage().scene().nextFixedStep(), time - 1e-9);
     const Pixels reloaded = frame(0.0);
     // The same picture, give or take the frame step the rebuild lands on.
     double difference = 0.0;

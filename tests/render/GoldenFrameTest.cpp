@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <IL/il.h>
 #include <gtest/gtest.h>
 
 #include "render/Target.h"
@@ -16,6 +15,7 @@
 #include "support/DemoRig.h"
 #include "support/GLContext.h"
 #include "support/LitRoom.h"
+#include "support/Pictures.h"
 
 namespace {
 
@@ -24,14 +24,10 @@ using Picture = std::vector<std::uint8_t>;
 
 constexpr int width = 320;
 constexpr int height = 240;
-constexpr double step = 0.25;
-// The player's loop advances its first frames by a token step; so do we.
-constexpr int settlingFrames = 3;
-constexpr double settlingStep = 0.00001;
 
 struct Golden {
     const char* file;
-    double seconds;  // of fixed steps after the settling frames
+    double seconds;  // demo time, reached as every entry of the player reaches it
     std::uint32_t shot;
 };
 // One frame in the middle of each shot. The shots last 20, 10, 10, 10, 15, 10
@@ -46,16 +42,6 @@ constexpr std::array<Golden, 7> goldens = {{
     {"shot7_80.0s.png", 80.0, 6},
 }};
 
-// A pixel is off when any of its R, G, B levels is more than offLevels
-// away from the reference (alpha is ignored). A frame matches while at most
-// maxOffShare of its pixels are off and the mean absolute level difference
-// over all RGB values stays within maxMeanLevels. Reruns on one machine are
-// bit-identical; the slack is for another Mesa's rounding. A missing sky
-// or a camera moved by 0.1 units breaks both limits several times over.
-constexpr int offLevels = 24;
-constexpr double maxOffShare = 0.01;
-constexpr double maxMeanLevels = 2.0;
-
 const std::filesystem::path goldenDir = ORV_SOURCE_DIR "/tests/golden";
 
 bool blessing()
@@ -64,32 +50,22 @@ bool blessing()
     return bless != nullptr && std::string(bless) == "1";
 }
 
-// The bundled demo, stepped as the player's loop steps it but with fixed steps.
+// The bundled demo, moved to a time the way every entry of the player moves it.
 struct Playback {
-    Playback()
-    {
-        for (int i = 0; i < settlingFrames; ++i)
-            demo.frame(settlingStep);
-    }
-    // Plays whole steps until the demo is `seconds` in, drawing only the
-    // last one: what a frame shows depends on the steps before it, not on
+    // Goes silently to just before `seconds` and draws the frame that lands
+    // on it: what a frame shows depends on the steps before it, not on
     // whether they were drawn.
     void playTo(double seconds)
     {
-        while ((steps + 1) * step <= seconds + 1e-9) {
-            if ((steps + 2) * step <= seconds + 1e-9)
-                demo.scene->silentFrame(step);
-            else
-                demo.frame(step);
-            ++steps;
-        }
+        demo.demo->advanceTo(seconds);
+        demo.frame(0.0);
     }
     // Draws the current state again, without moving anything.
     void redraw()
     {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        demo.renderer->render(*demo.scene);
+        demo.scene->draw();
     }
     Picture grab() const
     {
@@ -98,70 +74,21 @@ struct Playback {
     }
 
     orv::test::DemoRig demo{width, height};
-    int steps = 0;
 };
-
-// A PNG in GL's row order, or nothing when it is not a readable frame of our size.
-Picture loadPicture(const std::filesystem::path& path)
-{
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    // PNG rows run top first; DevIL turns them over while loading.
-    ilEnable(IL_ORIGIN_SET);
-    ilOriginFunc(IL_ORIGIN_LOWER_LEFT);
-    Picture pixels;
-    if (ilLoadImage(path.c_str()) && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) &&
-        ilGetInteger(IL_IMAGE_WIDTH) == width && ilGetInteger(IL_IMAGE_HEIGHT) == height) {
-        pixels.resize(static_cast<std::size_t>(width) * height * 4);
-        ilCopyPixels(0, 0, 0, width, height, 1, IL_RGBA, IL_UNSIGNED_BYTE, pixels.data());
-    }
-    ilDisable(IL_ORIGIN_SET);
-    ilDeleteImages(1, &image);
-    return pixels;
-}
-
-struct Difference {
-    double offShare = 0.0;
-    double meanLevels = 0.0;
-    Picture image;  // |frame - reference| x 4
-};
-
-Difference compare(const Picture& frame, const Picture& reference)
-{
-    Difference d;
-    d.image.assign(frame.size(), 255);
-    std::size_t off = 0;
-    double sum = 0.0;
-    for (std::size_t p = 0; p < frame.size(); p += 4) {
-        int largest = 0;
-        for (std::size_t c = p; c < p + 3; ++c) {
-            const int level = std::abs(frame[c] - reference[c]);
-            largest = std::max(largest, level);
-            sum += level;
-            d.image[c] = static_cast<std::uint8_t>(std::min(255, level * 4));
-        }
-        off += largest > offLevels ? 1 : 0;
-    }
-    const double pixels = static_cast<double>(frame.size() / 4);
-    d.offShare = static_cast<double>(off) / pixels;
-    d.meanLevels = sum / (pixels * 3.0);
-    return d;
-}
 
 // On a mismatch the frame and the difference go to the picture folder,
 // named after `label`.
 testing::AssertionResult matchesReference(const Picture& frame, const Golden& golden, const std::string& label)
 {
-    const Picture reference = loadPicture(goldenDir / golden.file);
+    const Picture reference = orv::test::loadPicture(goldenDir / golden.file, width, height);
     if (reference.empty())
         return testing::AssertionFailure() << "no " << width << " x " << height << " reference at "
                                            << (goldenDir / golden.file) << " (tools/bless-golden writes it)";
-    const Difference d = compare(frame, reference);
-    const bool matches = d.offShare <= maxOffShare && d.meanLevels <= maxMeanLevels;
+    const orv::test::Difference d = orv::test::compare(frame, reference);
+    const bool matches = d.withinGoldenTolerance();
     auto result = matches ? testing::AssertionSuccess() : testing::AssertionFailure();
     result << std::fixed << std::setprecision(2) << golden.file << ": " << d.offShare * 100.0
-           << "% of pixels off by more than " << offLevels << " levels, mean difference " << d.meanLevels << " levels";
+           << "% of pixels off by more than " << orv::test::Difference::offLevels << " levels, mean difference " << d.meanLevels << " levels";
     if (!matches) {
         result << "; frame " << orv::test::savePicture(label + "_" + golden.file, frame, width, height)
                << ", difference x4 " << orv::test::savePicture(label + "_diff_" + golden.file, d.image, width, height);
@@ -197,20 +124,17 @@ TEST_F(GoldenFrame, MissingSkyOrMovedCameraFailsTheComparison)
         GTEST_SKIP() << "references are being written";
     const Golden& golden = goldens[0];
     Playback play;
-    play.playTo(golden.seconds - step);
     auto& demo = play.demo;
     orv::render::Target* sky = demo.renderer->target(std::string(orv::render::targets::cubemap));
     ASSERT_NE(sky, nullptr);
-    // The loop's last frame by hand, without the sky box.
-    demo.timeline->update(step);
-    demo.renderer->prepare(demo.timeline->currentInactiveTargets());
-    sky->setEnabled(false);
-    demo.description->root()->update(step);
-    demo.renderer->update(step);
-    play.redraw();
+    // The last frame without the sky box.
+    const std::vector<std::string> noSky = {std::string(orv::render::targets::cubemap)};
+    demo.scene->setOverrides(&noSky);
+    play.playTo(golden.seconds);
     EXPECT_FALSE(matchesReference(play.grab(), golden, "without_sky"));
 
     // Only the sky made the difference: back on, the same state matches.
+    demo.scene->setOverrides(nullptr);
     sky->setEnabled(true);
     play.redraw();
     EXPECT_TRUE(matchesReference(play.grab(), golden, "sky_back"));

@@ -154,14 +154,14 @@ TEST_F(RendererTest, EveryInstanceReachesBothGodRayPasses)
     const auto mesh = std::make_shared<orv::scene::Mesh>();
     mesh->upload();
     const auto lone = mesh->createInstance();
-    demo->description->root()->createChild()->addMeshInstance(lone);
+    demo->root->createChild()->addMeshInstance(lone);
     // And one whose model names both cube-map surfaces.
     const auto glassMirror = std::make_shared<orv::scene::Mesh>();
     glassMirror->setTargets({"reflection", "refraction"});
     glassMirror->upload();
     const auto both = glassMirror->createInstance();
-    demo->description->root()->createChild()->addMeshInstance(both);
-    orv::render::Renderer renderer(demo->description->root(), *demo->programs, *demo->window, *demo->catalogue,
+    demo->root->createChild()->addMeshInstance(both);
+    orv::render::Renderer renderer(demo->root, *demo->programs, *demo->window, *demo->catalogue,
                                    demo->particle);
     renderer.registerMeshInstances();
 
@@ -171,7 +171,7 @@ TEST_F(RendererTest, EveryInstanceReachesBothGodRayPasses)
         for (const auto& child : object.children())
             count(*child);
     };
-    count(*demo->description->root());
+    count(*demo->root);
     for (std::string_view name : {orv::render::targets::godrayPre, orv::render::targets::godrayPost}) {
         const auto& drawables = renderer.target(std::string(name))->drawables();
         EXPECT_EQ(drawables.size(), instances) << name;

@@ -11,13 +11,13 @@ namespace orv::test {
 
 DemoRig::DemoRig(int width, int height) : previousDir(std::filesystem::current_path())
 {
-    const std::filesystem::path demo = ORV_SOURCE_DIR "/demo";
+    const std::filesystem::path source = ORV_SOURCE_DIR "/demo";
     for (const char* linked : {"shaders", "assets"})
-        std::filesystem::create_directory_symlink(demo / linked, folder.path() / linked);
+        std::filesystem::create_directory_symlink(source / linked, folder.path() / linked);
     folder.write("config/window.yaml", "OpenGLwindow:\n  title: \"demo rig\"\n  resolution: {x: " +
                                            std::to_string(width) + ", y: " + std::to_string(height) + "}\n");
     for (const char* linked : {"gl_programs.yaml", "models.yaml", "scene.yaml", "timeline.yaml"})
-        std::filesystem::create_symlink(demo / "config" / linked, folder.path() / "config" / linked);
+        std::filesystem::create_symlink(source / "config" / linked, folder.path() / "config" / linked);
     std::filesystem::current_path(folder.path());
     view::OpenGLwindow::resetInputState();
     window = std::make_unique<view::OpenGLwindow>("config/window.yaml");
@@ -25,28 +25,24 @@ DemoRig::DemoRig(int width, int height) : previousDir(std::filesystem::current_p
         throw std::runtime_error("no window for the demo: " + view::OpenGLwindow::lastError());
     programs = std::make_unique<gl::ProgramManager>("config/gl_programs.yaml");
     programs->load();
-    catalogue = std::make_unique<config::ModelCatalogue>("config/models.yaml", *programs);
-    description = std::make_unique<config::SceneDescription>("config/scene.yaml", "main", *catalogue);
-    catalogue->load();
-    description->load();
-    particle = std::make_shared<scene::Particle>(*catalogue);
-    description->root()->addChild(particle);
-    particle->loadModel();
-    timeline = std::make_unique<timeline::Timeline>("config/timeline.yaml", description->root(), *window, particle);
-    renderer = std::make_unique<render::Renderer>(description->root(), *programs, *window, *catalogue, particle);
-    renderer->registerMeshInstances();
-    scene = std::make_unique<scene::Scene>(*window, *timeline, *renderer, particle);
-    scene->setRoot(description->root());
+    demo = std::make_unique<demo::Demo>(*window, *programs);
+    catalogue = &demo->catalogue();
+    root = demo->root();
+    particle = demo->particle();
+    timeline = &demo->timeline();
+    renderer = &demo->renderer();
+    scene = &demo->scene();
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
 }
 
 DemoRig::~DemoRig()
 {
-    scene.reset();
-    renderer.reset();
-    timeline.reset();
+    root.reset();
+    particle.reset();
+    demo.reset();
     programs->deletePrograms();
+    programs.reset();
     if (window && window->handle() != nullptr)
         glfwDestroyWindow(window->handle());
     view::OpenGLwindow::resetInputState();
@@ -59,7 +55,7 @@ void DemoRig::frame(double dt)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    scene->frame(dt);
+    demo->frame(dt);
 }
 
 }  // namespace orv::test

@@ -4,21 +4,22 @@
 #include <memory>
 
 #include "config/ModelCatalogue.h"
-#include "config/SceneDescription.h"
+#include "demo/Demo.h"
 #include "gl/ProgramManager.h"
 #include "support/Scratch.h"
 #include "render/Renderer.h"
 #include "scene/Particle.h"
 #include "scene/Scene.h"
+#include "scene/SceneObject.h"
 #include "timeline/Timeline.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::test {
 
 // The bundled demo built in this process the way the player builds it (its
-// programs, models, scene, timeline and renderer), in a window of the given
-// size instead of the demo's own, without music and without a frame loop:
-// frames are stepped by hand with a fixed dt. It plays from a scratch copy
+// programs, then the Demo), in a window of the given size instead of the
+// demo's own, without music and without a frame loop: frames are stepped by
+// hand with a fixed dt. It plays from a scratch copy
 // of the demo folder (links to its shaders, assets and configuration, with
 // a window file of its own), the working directory while it lives. Throws
 // when no window can be opened.
@@ -36,12 +37,14 @@ public:
     std::filesystem::path previousDir;
     std::unique_ptr<view::OpenGLwindow> window;
     std::unique_ptr<gl::ProgramManager> programs;
-    std::unique_ptr<config::ModelCatalogue> catalogue;
-    std::unique_ptr<config::SceneDescription> description;
+    std::unique_ptr<demo::Demo> demo;
+    // What the demo owns, for tests that look inside it.
+    config::ModelCatalogue* catalogue = nullptr;
+    std::shared_ptr<scene::SceneObject> root;
     std::shared_ptr<scene::Particle> particle;
-    std::unique_ptr<timeline::Timeline> timeline;
-    std::unique_ptr<render::Renderer> renderer;
-    std::unique_ptr<scene::Scene> scene;
+    timeline::Timeline* timeline = nullptr;
+    render::Renderer* renderer = nullptr;
+    scene::Scene* scene = nullptr;
 };
 
 }  // namespace orv::test

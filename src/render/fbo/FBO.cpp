@@ -69,7 +69,8 @@ bool FBO::create(unsigned width, unsigned height)
 
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) {
+    complete_ = status == GL_FRAMEBUFFER_COMPLETE;
+    if (!complete_) {
         std::fprintf(stderr, "Framebuffer failed to initialise with status: %x\n", status);
         std::fflush(stderr);
     }

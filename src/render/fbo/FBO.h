@@ -49,6 +49,8 @@ public:
     void drawQuad() const;
 
     GLuint framebuffer() const { return framebuffer_; }
+    // Whether the GL could make the main framebuffer with every attachment.
+    bool isComplete() const { return complete_; }
     unsigned width() const { return width_; }
     unsigned height() const { return height_; }
     unsigned levels() const { return levels_; }
@@ -72,6 +74,7 @@ private:
     unsigned width_ = 0;
     unsigned height_ = 0;
     unsigned levels_ = 4;
+    bool complete_ = false;
     GLint gaussHTex_ = -1;
     GLint gaussHScreenSize_ = -1;
     GLint gaussHWeight_ = -1;
