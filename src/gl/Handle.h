@@ -55,8 +55,8 @@ public:
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
 
-    // glGen* (glCreate* for programs). A generated name becomes an object
-    // only when first bound, so label it after that.
+    // glGen*, or glCreate* for shaders and programs. A generated name
+    // becomes an object only when first bound, so label it after that.
     static Handle create()
         requires(K != Kind::Shader)
     {

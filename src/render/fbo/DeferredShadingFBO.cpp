@@ -46,7 +46,8 @@ bool DeferredShadingFBO::createAttachments()
     glBindTexture(GL_TEXTURE_2D, depthStencilTexture_.name());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width()), static_cast<GLsizei>(height()),
                  0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, nullptr);
-    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthStencilTexture_.name(), 0);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthStencilTexture_.name(),
+                           0);
     depthStencilTexture_.label("geometry depth-stencil");
 
     attachColour(bloomSourceTexture_, GL_COLOR_ATTACHMENT4, GL_LINEAR, true, width(), height(), "bloom source");
