@@ -17,11 +17,12 @@ void Program::link()
     if (vertex_ == nullptr) {
         return;  // already linked; the stage slots are gone
     }
-    programName_ = glCreateProgram();
+    program_ = ProgramHandle::create();
+    const GLuint programName = program_.name();
     Shader* const stages[] = {vertex_, geometry_, fragment_};
     for (Shader* stage : stages) {
         if (stage->isCompiled()) {
-            glAttachShader(programName_, stage->shaderName());
+            glAttachShader(programName, stage->shaderName());
         }
     }
 
@@ -30,20 +31,20 @@ void Program::link()
         for (const auto& varying : varyings_) {
             names.push_back(varying.c_str());
         }
-        glTransformFeedbackVaryings(programName_, static_cast<GLsizei>(names.size()), names.data(),
+        glTransformFeedbackVaryings(programName, static_cast<GLsizei>(names.size()), names.data(),
                                     GL_INTERLEAVED_ATTRIBS);
     }
 
-    glLinkProgram(programName_);
+    glLinkProgram(programName);
     GLint status = GL_FALSE;
-    glGetProgramiv(programName_, GL_LINK_STATUS, &status);
+    glGetProgramiv(programName, GL_LINK_STATUS, &status);
     linked_ = (status == GL_TRUE);
     if (status != GL_TRUE) {
         GLint length = 0;
-        glGetProgramiv(programName_, GL_INFO_LOG_LENGTH, &length);
+        glGetProgramiv(programName, GL_INFO_LOG_LENGTH, &length);
         if (length >= 1) {
             std::vector<char> log(static_cast<std::size_t>(length), '\0');
-            glGetProgramInfoLog(programName_, length, nullptr, log.data());
+            glGetProgramInfoLog(programName, length, nullptr, log.data());
             log_ = log.data();
             std::cerr << "GL shader linker error: ";
             if (!name_.empty()) {
@@ -55,7 +56,7 @@ void Program::link()
 
     for (Shader* stage : stages) {
         if (stage->isCompiled()) {
-            glDetachShader(programName_, stage->shaderName());
+            glDetachShader(programName, stage->shaderName());
         }
     }
     for (Shader* stage : stages) {
@@ -69,7 +70,7 @@ void Program::registerUniform(const std::string& name)
 {
     // GL refuses the query (an error) on a program whose link failed; its
     // uniforms are simply unused.
-    uniforms_[name] = linked_ ? glGetUniformLocation(programName_, name.c_str()) : -1;
+    uniforms_[name] = linked_ ? glGetUniformLocation(program_.name(), name.c_str()) : -1;
 }
 
 int Program::uniformLocation(const std::string& name) const
@@ -96,7 +97,7 @@ void Program::makeCurrent() const
     if (depthTest_) {
         glEnable(GL_DEPTH_TEST);
     }
-    glUseProgram(programName_);
+    glUseProgram(program_.name());
 }
 
 }  // namespace orv::gl

@@ -6,6 +6,7 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
 #include "gl/Shader.h"
 
 namespace orv::gl {
@@ -35,7 +36,10 @@ public:
     // then makes the program current.
     void makeCurrent() const;
 
-    GLuint programName() const { return programName_; }
+    // Deletes the GL program now; the record (and its uniform table) stays.
+    void release() { program_.reset(); }
+
+    GLuint programName() const { return program_.name(); }
     bool isLinked() const { return linked_; }
     // The linker's log of a failed link, empty otherwise.
     const std::string& log() const { return log_; }
@@ -46,7 +50,7 @@ private:
     Shader* vertex_;
     Shader* geometry_;
     Shader* fragment_;
-    GLuint programName_ = 0;
+    ProgramHandle program_;
     std::string name_;
     bool linked_ = false;
     std::string log_;

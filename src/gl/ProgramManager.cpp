@@ -127,16 +127,12 @@ bool ProgramManager::rebuild(const std::vector<std::string>& programNames)
         program(name);  // an unknown name throws before anything is built
         built.emplace_back(name, build(name, document_[name]));
     }
+    // Programs not swapped in, and the ones they replace, go with their records.
     if (!problems_.empty()) {
-        for (auto& entry : built) {
-            glDeleteProgram(entry.second.programName());
-        }
         return false;
     }
     for (auto& entry : built) {
-        Program& running = programs_.at(entry.first);
-        glDeleteProgram(running.programName());
-        running = std::move(entry.second);
+        programs_.at(entry.first) = std::move(entry.second);
     }
     return true;
 }
@@ -187,8 +183,8 @@ bool ProgramManager::contains(const std::string& programName) const { return pro
 
 void ProgramManager::deletePrograms()
 {
-    for (const auto& entry : programs_) {
-        glDeleteProgram(entry.second.programName());
+    for (auto& entry : programs_) {
+        entry.second.release();
     }
 }
 

@@ -1,7 +1,5 @@
 #include "gl/Shader.h"
 
-#include "gl/DebugLabel.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -35,23 +33,24 @@ bool Shader::readSource()
 
 bool Shader::compile()
 {
-    shaderName_ = glCreateShader(stage_);
-    debugLabel(GL_SHADER, shaderName_, file_);
+    shader_ = ShaderHandle::create(stage_);
+    shader_.label(file_);
+    const GLuint shaderName = shader_.name();
     const char* text = source_.c_str();
-    glShaderSource(shaderName_, 1, &text, nullptr);
+    glShaderSource(shaderName, 1, &text, nullptr);
     reportGLErrors();
-    glCompileShader(shaderName_);
+    glCompileShader(shaderName);
     reportGLErrors();
     GLint status = GL_FALSE;
-    glGetShaderiv(shaderName_, GL_COMPILE_STATUS, &status);
+    glGetShaderiv(shaderName, GL_COMPILE_STATUS, &status);
     reportGLErrors();
 
     log_.clear();
     if (status != GL_TRUE) {
         GLint length = 0;
-        glGetShaderiv(shaderName_, GL_INFO_LOG_LENGTH, &length);
+        glGetShaderiv(shaderName, GL_INFO_LOG_LENGTH, &length);
         std::vector<char> log(static_cast<std::size_t>(std::max(length, 1)), '\0');
-        glGetShaderInfoLog(shaderName_, static_cast<GLsizei>(log.size()), nullptr, log.data());
+        glGetShaderInfoLog(shaderName, static_cast<GLsizei>(log.size()), nullptr, log.data());
         std::cerr << "GL shader compilation error: ";
         if (!programName_.empty()) {
             std::cerr << "program \"" << programName_ << "\", ";
@@ -68,10 +67,7 @@ bool Shader::load() { return readSource() && compile(); }
 void Shader::release()
 {
     // A shader that failed to compile is never attached, so its object goes too.
-    if (shaderName_ != 0) {
-        glDeleteShader(shaderName_);
-        shaderName_ = 0;
-    }
+    shader_.reset();
     compiled_ = false;
 }
 

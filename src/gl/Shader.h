@@ -4,6 +4,8 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
+
 namespace orv::gl {
 
 // One shader stage: its source file and, once compiled, its GL shader object.
@@ -21,7 +23,7 @@ public:
     bool compile();
     // readSource() and, only if that worked, compile().
     bool load();
-    // Deletes the GL shader object, if one was created.
+    // Deletes the GL shader object, if one was created (it also goes with the record).
     void release();
 
     void setProgramName(std::string name) { programName_ = std::move(name); }
@@ -29,7 +31,7 @@ public:
     const std::string& file() const { return file_; }
     const std::string& source() const { return source_; }
     GLenum stage() const { return stage_; }
-    GLuint shaderName() const { return shaderName_; }
+    GLuint shaderName() const { return shader_.name(); }
     bool isCompiled() const { return compiled_; }
     // The compiler's log of the last failed compile, empty otherwise.
     const std::string& log() const { return log_; }
@@ -40,7 +42,7 @@ private:
     std::string programName_;
     std::string log_;
     GLenum stage_ = 0;
-    GLuint shaderName_ = 0;
+    ShaderHandle shader_;
     bool compiled_ = false;
 };
 

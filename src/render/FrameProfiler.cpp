@@ -28,22 +28,20 @@ std::string number(double value)
 
 FrameProfiler::FrameProfiler(std::size_t expectedFrames)
 {
-    for (auto& frame : queries_)
-        glGenQueries(static_cast<GLsizei>(frame.size()), frame.data());
+    for (auto& frame : queries_) {
+        for (auto& query : frame)
+            query = gl::QueryHandle::create();
+    }
     frames_.reserve(expectedFrames);
 }
 
-FrameProfiler::~FrameProfiler()
-{
-    for (auto& frame : queries_)
-        glDeleteQueries(static_cast<GLsizei>(frame.size()), frame.data());
-}
+FrameProfiler::~FrameProfiler() = default;
 
 void FrameProfiler::stamp(std::size_t slot)
 {
     if (!inFrame_)
         return;
-    glQueryCounter(queries_[current_][slot], GL_TIMESTAMP);
+    glQueryCounter(queries_[current_][slot].name(), GL_TIMESTAMP);
     stamped_[current_][slot] = true;
 }
 
@@ -76,7 +74,7 @@ void FrameProfiler::collect(std::size_t ring)
     std::array<GLuint64, slotsPerFrame> times{};
     for (std::size_t slot = 0; slot < slotsPerFrame; ++slot) {
         if (stamped_[ring][slot])
-            glGetQueryObjectui64v(queries_[ring][slot], GL_QUERY_RESULT, &times[slot]);
+            glGetQueryObjectui64v(queries_[ring][slot].name(), GL_QUERY_RESULT, &times[slot]);
     }
     const auto span = [&](std::size_t from, std::size_t to) {
         return stamped_[ring][from] && stamped_[ring][to] && times[to] > times[from]

@@ -8,6 +8,7 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
 #include "render/TargetNames.h"
 
 namespace orv::render {
@@ -60,7 +61,7 @@ private:
     void stamp(std::size_t slot);
     void collect(std::size_t ring);
 
-    std::array<std::array<GLuint, slotsPerFrame>, framesInFlight> queries_{};
+    std::array<std::array<gl::QueryHandle, slotsPerFrame>, framesInFlight> queries_;
     std::array<std::array<bool, slotsPerFrame>, framesInFlight> stamped_{};
     std::array<double, framesInFlight> cpuMs_{};
     std::array<bool, framesInFlight> pending_{};

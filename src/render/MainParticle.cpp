@@ -4,7 +4,6 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-#include "gl/DebugLabel.h"
 #include "render/ParticleSystem.h"
 #include "scene/GLErrors.h"
 #include "scene/Particle.h"
@@ -18,13 +17,13 @@ MainParticle::MainParticle(std::shared_ptr<ParticleSystem> particles)
 {
     // The point's place comes from "vertex_pos"; the buffer only gives the draw a vertex.
     const float origin[3] = {0.0f, 0.0f, 0.0f};
-    glGenVertexArrays(1, &vertexArray_);
-    glBindVertexArray(vertexArray_);
-    glGenBuffers(1, &vertexBuffer_);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+    vertexArray_ = gl::VertexArrayHandle::create();
+    glBindVertexArray(vertexArray_.name());
+    vertexBuffer_ = gl::BufferHandle::create();
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_.name());
     glBufferData(GL_ARRAY_BUFFER, sizeof(origin), origin, GL_STATIC_DRAW);
-    gl::debugLabel(GL_VERTEX_ARRAY, vertexArray_, "main particle");
-    gl::debugLabel(GL_BUFFER, vertexBuffer_, "main particle");
+    vertexArray_.label("main particle");
+    vertexBuffer_.label("main particle");
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
@@ -54,7 +53,7 @@ void MainParticle::draw(scene::Scene& scene, Target&)
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glBindVertexArray(vertexArray_);
+    glBindVertexArray(vertexArray_.name());
 
     const scene::Particle& particle = *particles_->particle();
     const glm::vec3 position = particle.position();

@@ -5,6 +5,7 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
 #include "render/Target.h"
 
 namespace orv::render {
@@ -28,8 +29,8 @@ public:
     double totalTime() const { return totalTime_; }
 
 private:
-    GLuint vertexArray_ = 0;
-    GLuint vertexBuffer_ = 0;
+    gl::VertexArrayHandle vertexArray_;
+    gl::BufferHandle vertexBuffer_;
     std::shared_ptr<ParticleSystem> particles_;
     int vertexPos_;
     int decayFactor_;

@@ -2,7 +2,6 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-#include "gl/DebugLabel.h"
 #include "gl/ProgramManager.h"
 #include "scene/GLErrors.h"
 #include "scene/Particle.h"
@@ -80,9 +79,9 @@ ParticleSystem::ParticleSystem(gl::ProgramManager& programs, unsigned capacity,
     if (capacity_ == 0)
         return;
 
-    glGenVertexArrays(1, &vertexArray_);
-    glBindVertexArray(vertexArray_);
-    gl::debugLabel(GL_VERTEX_ARRAY, vertexArray_, "spark records");
+    vertexArray_ = gl::VertexArrayHandle::create();
+    glBindVertexArray(vertexArray_.name());
+    vertexArray_.label("spark records");
     glActiveTexture(GL_TEXTURE0);
     randomDirections_.generate(randomTexels);
 
@@ -90,22 +89,22 @@ ParticleSystem::ParticleSystem(gl::ProgramManager& programs, unsigned capacity,
     std::copy(seedRecord.begin(), seedRecord.end(), records_.begin());
     recordCount_ = 1;
 
-    glGenTransformFeedbacks(2, feedbacks_.data());
-    glGenBuffers(2, buffers_.data());
     for (unsigned n = 0; n < 2; ++n) {
-        glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks_[n]);
-        glBindBuffer(GL_ARRAY_BUFFER, buffers_[n]);
+        feedbacks_[n] = gl::TransformFeedbackHandle::create();
+        buffers_[n] = gl::BufferHandle::create();
+        glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks_[n].name());
+        glBindBuffer(GL_ARRAY_BUFFER, buffers_[n].name());
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity_ * recordBytes), records_.data(),
                      GL_DYNAMIC_DRAW);
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffers_[n]);
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffers_[n].name());
         const std::string label = "spark generation " + std::to_string(n);
-        gl::debugLabel(GL_BUFFER, buffers_[n], label);
-        gl::debugLabel(GL_TRANSFORM_FEEDBACK, feedbacks_[n], label);
+        buffers_[n].label(label);
+        feedbacks_[n].label(label);
     }
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
-    glGenQueries(1, &query_);
+    query_ = gl::QueryHandle::create();
 
     sprite_.load(spriteFile);
     scene::reportGLErrors();
@@ -137,7 +136,7 @@ void ParticleSystem::update(double dt)
     if (capacity_ == 0)
         return;
     updateProgram_->makeCurrent();
-    glBindVertexArray(vertexArray_);
+    glBindVertexArray(vertexArray_.name());
     scene::reportGLErrors();
 
     readIndex_ = writeIndex_;
@@ -145,28 +144,28 @@ void ParticleSystem::update(double dt)
     setUpdateUniforms(dt);
 
     glEnable(GL_RASTERIZER_DISCARD);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers_[readIndex_]);
-    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks_[writeIndex_]);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_[readIndex_].name());
+    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks_[writeIndex_].name());
     pointAttributes(updateAttributes);
 
-    glBeginQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN, query_);
+    glBeginQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN, query_.name());
     glBeginTransformFeedback(GL_POINTS);
     if (first_) {
         first_ = false;
         glDrawArrays(GL_POINTS, 0, 1);
     } else {
-        glDrawTransformFeedback(GL_POINTS, feedbacks_[readIndex_]);
+        glDrawTransformFeedback(GL_POINTS, feedbacks_[readIndex_].name());
     }
     glEndTransformFeedback();
     glEndQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN);
     GLuint written = 0;
-    glGetQueryObjectuiv(query_, GL_QUERY_RESULT, &written);
+    glGetQueryObjectuiv(query_.name(), GL_QUERY_RESULT, &written);
     recordCount_ = std::min(written, capacity_);
 
     disableAttributes(updateAttributes);
     records_[0] = 0.0f;
     records_[1] = 0.0f;
-    glBindBuffer(GL_COPY_READ_BUFFER, buffers_[writeIndex_]);
+    glBindBuffer(GL_COPY_READ_BUFFER, buffers_[writeIndex_].name());
     glGetBufferSubData(GL_COPY_READ_BUFFER, 0, static_cast<GLsizeiptr>(recordCount_ * recordBytes), records_.data());
     glBindBuffer(GL_COPY_READ_BUFFER, 0);
 
@@ -202,10 +201,10 @@ void ParticleSystem::draw(scene::Scene& scene, Target&)
 
     // The generation the last update wrote, from its own buffer, so that
     // records and count belong together.
-    glBindVertexArray(vertexArray_);
-    glBindBuffer(GL_ARRAY_BUFFER, buffers_[writeIndex_]);
+    glBindVertexArray(vertexArray_.name());
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_[writeIndex_].name());
     pointAttributes(renderAttributes);
-    glDrawTransformFeedback(GL_POINTS, feedbacks_[writeIndex_]);
+    glDrawTransformFeedback(GL_POINTS, feedbacks_[writeIndex_].name());
     disableAttributes(renderAttributes);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);

@@ -8,6 +8,7 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
 #include "render/Target.h"
 #include "scene/ImageTexture.h"
 #include "scene/RandomTexture.h"
@@ -53,7 +54,7 @@ public:
 private:
     void setUpdateUniforms(double dt);
 
-    GLuint vertexArray_ = 0;
+    gl::VertexArrayHandle vertexArray_;
     std::shared_ptr<scene::Particle> particle_;
     std::vector<float> records_;
     unsigned recordCount_ = 0;
@@ -61,9 +62,9 @@ private:
     bool first_ = true;
     unsigned readIndex_ = 0;
     unsigned writeIndex_ = 0;
-    std::array<GLuint, 2> buffers_{};
-    std::array<GLuint, 2> feedbacks_{};
-    GLuint query_ = 0;
+    std::array<gl::BufferHandle, 2> buffers_;
+    std::array<gl::TransformFeedbackHandle, 2> feedbacks_;
+    gl::QueryHandle query_;
     scene::RandomTexture randomDirections_;
     double totalTime_ = 0.0;
     scene::ImageTexture sprite_;

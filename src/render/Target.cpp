@@ -2,7 +2,6 @@
 
 #include <iterator>
 
-#include "gl/DebugLabel.h"
 #include "gl/ProgramManager.h"
 #include "scene/MeshInstance.h"
 
@@ -101,19 +100,19 @@ const Target::SceneUniforms& Target::sceneUniforms()
 
 GLuint Target::emptyTexture()
 {
-    if (emptyTexture_ == 0) {
+    if (!emptyTexture_) {
         const unsigned char transparent[4] = {0, 0, 0, 0};
         GLint previous = 0;
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-        glGenTextures(1, &emptyTexture_);
-        glBindTexture(GL_TEXTURE_2D, emptyTexture_);
+        emptyTexture_ = gl::TextureHandle::create();
+        glBindTexture(GL_TEXTURE_2D, emptyTexture_.name());
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, transparent);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        gl::debugLabel(GL_TEXTURE, emptyTexture_, "no texture");
+        emptyTexture_.label("no texture");
         glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
     }
-    return emptyTexture_;
+    return emptyTexture_.name();
 }
 
 }  // namespace orv::render

@@ -7,6 +7,7 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
 #include "scene/Drawable.h"
 
 namespace orv::gl {
@@ -109,7 +110,7 @@ private:
     std::array<int, static_cast<std::size_t>(MeshUniform::Count)> meshUniforms_;
     SceneUniforms sceneUniforms_;
     bool sceneUniformsRead_ = false;
-    GLuint emptyTexture_ = 0;
+    gl::TextureHandle emptyTexture_;
 };
 
 }  // namespace orv::render

@@ -1,7 +1,5 @@
 #include "scene/Mesh.h"
 
-#include "gl/DebugLabel.h"
-
 #include <cmath>
 #include <string>
 
@@ -121,13 +119,12 @@ void Mesh::computeTangents()
 }
 
 template <typename T>
-GLuint Mesh::uploadAttribute(GLuint location, const std::vector<T>& data, GLint components, const char* label)
+gl::BufferHandle Mesh::uploadAttribute(GLuint location, const std::vector<T>& data, GLint components,
+                                       const char* label)
 {
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    const std::string fullLabel = "mesh " + name_ + " " + label;
-    gl::debugLabel(GL_BUFFER, buffer, fullLabel);
+    gl::BufferHandle buffer = gl::BufferHandle::create();
+    glBindBuffer(GL_ARRAY_BUFFER, buffer.name());
+    buffer.label("mesh " + name_ + " " + label);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(T)), data.data(), GL_STATIC_DRAW);
     glEnableVertexAttribArray(location);
     glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, static_cast<GLsizei>(sizeof(T)), nullptr);
@@ -137,10 +134,10 @@ GLuint Mesh::uploadAttribute(GLuint location, const std::vector<T>& data, GLint 
 
 void Mesh::upload()
 {
-    glGenVertexArrays(1, &vertexArray_);
-    glBindVertexArray(vertexArray_);
+    vertexArray_ = gl::VertexArrayHandle::create();
+    glBindVertexArray(vertexArray_.name());
     const std::string label = "mesh " + name_;
-    gl::debugLabel(GL_VERTEX_ARRAY, vertexArray_, label);
+    vertexArray_.label(label);
 
     positionBuffer_ = uploadAttribute(0, positions_, 3, "positions");
     normalBuffer_ = uploadAttribute(1, normals_, 3, "normals");
@@ -153,10 +150,9 @@ void Mesh::upload()
 
     // Unbound again while the vertex array is bound, so that it does not keep
     // the element buffer: draw binds it itself.
-    glGenBuffers(1, &indexBuffer_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
-    const std::string indexLabel = label + " indices";
-    gl::debugLabel(GL_BUFFER, indexBuffer_, indexLabel);
+    indexBuffer_ = gl::BufferHandle::create();
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_.name());
+    indexBuffer_.label(label + " indices");
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices_.size() * sizeof(GLuint)), indices_.data(),
                  GL_STATIC_DRAW);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
@@ -166,7 +162,7 @@ void Mesh::upload()
 
 void Mesh::bind() const
 {
-    glBindVertexArray(vertexArray_);
+    glBindVertexArray(vertexArray_.name());
 }
 
 void Mesh::unbind() const
@@ -181,7 +177,7 @@ std::shared_ptr<MeshInstance> Mesh::createInstance()
 
 void Mesh::draw(Scene&, render::Target&)
 {
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_.name());
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_INT, nullptr);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }

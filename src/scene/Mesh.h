@@ -8,6 +8,7 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
+#include "gl/Handle.h"
 #include "scene/Drawable.h"
 
 struct aiMesh;
@@ -72,12 +73,12 @@ public:
     const std::vector<glm::vec3>& bitangents() const { return bitangents_; }
     const std::vector<glm::vec2>& texCoords() const { return texCoords_; }
     const std::vector<GLuint>& indices() const { return indices_; }
-    GLuint vertexArray() const { return vertexArray_; }
-    GLuint indexBuffer() const { return indexBuffer_; }
+    GLuint vertexArray() const { return vertexArray_.name(); }
+    GLuint indexBuffer() const { return indexBuffer_.name(); }
 
 private:
     template <typename T>
-    GLuint uploadAttribute(GLuint location, const std::vector<T>& data, GLint components, const char* label);
+    gl::BufferHandle uploadAttribute(GLuint location, const std::vector<T>& data, GLint components, const char* label);
 
     std::string name_;
     std::vector<std::string> targets_;
@@ -90,13 +91,13 @@ private:
     std::vector<glm::vec3> bitangents_;
     std::vector<glm::vec2> texCoords_;
     std::vector<GLuint> indices_;
-    GLuint vertexArray_ = 0;
-    GLuint positionBuffer_ = 0;
-    GLuint normalBuffer_ = 0;
-    GLuint texCoordBuffer_ = 0;
-    GLuint tangentBuffer_ = 0;
-    GLuint bitangentBuffer_ = 0;
-    GLuint indexBuffer_ = 0;
+    gl::VertexArrayHandle vertexArray_;
+    gl::BufferHandle positionBuffer_;
+    gl::BufferHandle normalBuffer_;
+    gl::BufferHandle texCoordBuffer_;
+    gl::BufferHandle tangentBuffer_;
+    gl::BufferHandle bitangentBuffer_;
+    gl::BufferHandle indexBuffer_;
     std::shared_ptr<Texture> diffuseMap_;
     std::shared_ptr<Texture> specularMap_;
     std::shared_ptr<Texture> displacementMap_;

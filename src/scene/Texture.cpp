@@ -4,13 +4,13 @@
 
 namespace orv::scene {
 
-Texture::Texture() { glGenTextures(1, &id_); }
+Texture::Texture() : texture_(gl::TextureHandle::create()) {}
 
 void Texture::bind()
 {
     glActiveTexture(unit_);
     reportGLErrors();
-    glBindTexture(target(), id_);
+    glBindTexture(target(), texture_.name());
     reportGLErrors();
 }
 

@@ -2,12 +2,14 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
+
 #include "scene/Bindable.h"
 
 namespace orv::scene {
 
-// One GL texture object, bound to a chosen texture unit. The GL name lives
-// until the program ends; textures are shared, never unloaded.
+// One GL texture object, bound to a chosen texture unit. Meshes share a
+// texture through shared pointers; the GL object goes with the last of them.
 class Texture : public Bindable {
 public:
     Texture();
@@ -24,10 +26,10 @@ public:
     // GL_TEXTURE0 + n.
     void setUnit(GLenum unit) { unit_ = unit; }
     GLenum unit() const { return unit_; }
-    GLuint id() const { return id_; }
+    GLuint id() const { return texture_.name(); }
 
 private:
-    GLuint id_ = 0;
+    gl::TextureHandle texture_;
     GLenum unit_ = GL_TEXTURE0;
 };
 

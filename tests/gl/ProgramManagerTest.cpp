@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <yaml-cpp/yaml.h>
 
+#include "gl/Handle.h"
 #include "gl/ProgramManager.h"
 #include "support/GLContext.h"
 #include "support/Scratch.h"
@@ -124,6 +125,45 @@ TEST_F(ProgramCatalogue, LinkedProgramDrawsAndIsLabelled)
     glGetObjectLabel(GL_PROGRAM, id, static_cast<GLsizei>(label.size()), nullptr, label.data());
     EXPECT_STREQ(label.data(), "red");
     programs->deletePrograms();
+}
+
+TEST_F(ProgramCatalogue, RebuildKeepsExactlyOneGLProgramPerNameAndNoShaders)
+{
+    using orv::gl::Kind;
+    using orv::gl::liveObjects;
+    const long programsBefore = liveObjects(Kind::Program);
+    const long shadersBefore = liveObjects(Kind::Shader);
+    {
+        auto programs = load(redProgram);
+        const GLuint first = programs->programId("red");
+        EXPECT_EQ(liveObjects(Kind::Program), programsBefore + 1);
+        EXPECT_EQ(liveObjects(Kind::Shader), shadersBefore);
+
+        // Swapped in: the running program is deleted, the new one drawn with.
+        scratch.write("red.frag", solidFragment("0.0, 0.0, 1.0, 1.0"));
+        ASSERT_TRUE(programs->rebuild({"red"}));
+        const GLuint second = programs->programId("red");
+        EXPECT_FALSE(glIsProgram(first));
+        EXPECT_EQ(liveObjects(Kind::Program), programsBefore + 1);
+        EXPECT_EQ(drawWith(*programs, "red"), (std::array<int, 4>{0, 0, 255, 255}));
+
+        // Refused: the running program stays and the failed one is deleted.
+        scratch.write("red.frag", "#version 440 core\nvoid main() { undefined_name = 1.0; }\n");
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(programs->rebuild({"red"}));
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(programs->programId("red"), second);
+        EXPECT_TRUE(glIsProgram(second));
+        EXPECT_EQ(liveObjects(Kind::Program), programsBefore + 1);
+        EXPECT_EQ(liveObjects(Kind::Shader), shadersBefore);
+
+        glUseProgram(0);  // a current program outlives its deletion
+        programs->deletePrograms();
+        EXPECT_FALSE(glIsProgram(second));
+        EXPECT_EQ(liveObjects(Kind::Program), programsBefore);
+    }
+    // The manager going gives back nothing twice.
+    EXPECT_EQ(liveObjects(Kind::Program), programsBefore);
 }
 
 TEST_F(ProgramCatalogue, LaterEntryOfAStageReplacesTheEarlierOne)

@@ -56,6 +56,25 @@ std::string ensureGLContext()
 
 GLFWwindow* sharedWindow() { return window; }
 
+LiveGLObjects liveGLObjects()
+{
+    LiveGLObjects counts{};
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        counts[k] = gl::liveObjects(static_cast<gl::Kind>(k));
+    }
+    return counts;
+}
+
+void expectSameLiveGLObjects(const LiveGLObjects& before, const LiveGLObjects& now)
+{
+    for (std::size_t k = 0; k < before.size(); ++k) {
+        EXPECT_EQ(now[k], before[k]) << "live GL " << gl::kindName(static_cast<gl::Kind>(k)) << " objects";
+    }
+}
+
+// Runs after the fixture's own members are gone, and still counts as part of the test.
+GLTest::~GLTest() { expectSameLiveGLObjects(before_, liveGLObjects()); }
+
 void GLTest::SetUp()
 {
     const std::string why = ensureGLContext();

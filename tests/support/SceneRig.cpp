@@ -62,8 +62,13 @@ SceneRig::SceneRig(const std::string& title, int width, int height)
 
 SceneRig::~SceneRig()
 {
+    // Whatever owns GL objects goes while the rig's context is still current.
     scene.reset();
     timeline.reset();
+    particle.reset();
+    root.reset();
+    catalogue.reset();
+    programs.reset();
     if (window && window->handle() != nullptr) {
         glfwDestroyWindow(window->handle());
     }

@@ -18,8 +18,9 @@ namespace orv::test {
 // of its own (64 x 48 unless asked otherwise) (its context is current while the rig lives), a root
 // "Room" with one camera and one particle path, the main particle below it,
 // a one-shot timeline and the Scene over them. Throws when no window can be
-// opened. Destroying it closes its window but leaves GLFW running, so a test
-// binary's shared context survives.
+// opened. Destroying it deletes the GL objects of its members, then closes
+// its window but leaves GLFW running, so a test binary's shared context
+// survives. GL objects a test makes in the rig's context must go before the rig.
 class SceneRig {
 public:
     explicit SceneRig(const std::string& title = "scene rig", int width = 64, int height = 48);

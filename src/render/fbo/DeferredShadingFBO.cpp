@@ -11,10 +11,10 @@ namespace orv::render::fbo {
 namespace {
 
 // A width x height float RGB texture attached at the given colour attachment.
-void attachColour(GLuint texture, GLenum attachment, GLint filter, bool clampToEdge, unsigned width,
+void attachColour(const gl::TextureHandle& texture, GLenum attachment, GLint filter, bool clampToEdge, unsigned width,
                   unsigned height, const char* name)
 {
-    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindTexture(GL_TEXTURE_2D, texture.name());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGB,
                  GL_FLOAT, nullptr);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(filter));
@@ -23,8 +23,8 @@ void attachColour(GLuint texture, GLenum attachment, GLint filter, bool clampToE
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
-    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, attachment, GL_TEXTURE_2D, texture, 0);
-    gl::debugLabel(GL_TEXTURE, texture, name);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, attachment, GL_TEXTURE_2D, texture.name(), 0);
+    texture.label(name);
 }
 
 }  // namespace
@@ -32,21 +32,23 @@ void attachColour(GLuint texture, GLenum attachment, GLint filter, bool clampToE
 bool DeferredShadingFBO::createAttachments()
 {
     gl::debugLabel(GL_FRAMEBUFFER, framebuffer(), "geometry buffer");
-    glGenTextures(4, geometryTextures_.data());
-    glGenTextures(1, &depthStencilTexture_);
-    glGenTextures(1, &bloomSourceTexture_);
-    glGenTextures(1, &litSceneTexture_);
+    for (auto& texture : geometryTextures_)
+        texture = gl::TextureHandle::create();
+    depthStencilTexture_ = gl::TextureHandle::create();
+    bloomSourceTexture_ = gl::TextureHandle::create();
+    litSceneTexture_ = gl::TextureHandle::create();
 
     const char* const names[] = {"geometry position", "geometry diffuse", "geometry normal", "geometry specular"};
     for (unsigned i = 0; i < geometryTextures_.size(); ++i) {
         attachColour(geometryTextures_[i], GL_COLOR_ATTACHMENT0 + i, GL_NEAREST, false, width(), height(), names[i]);
     }
 
-    glBindTexture(GL_TEXTURE_2D, depthStencilTexture_);
+    glBindTexture(GL_TEXTURE_2D, depthStencilTexture_.name());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width()), static_cast<GLsizei>(height()),
                  0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, nullptr);
-    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthStencilTexture_, 0);
-    gl::debugLabel(GL_TEXTURE, depthStencilTexture_, "geometry depth-stencil");
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthStencilTexture_.name(),
+                           0);
+    depthStencilTexture_.label("geometry depth-stencil");
 
     attachColour(bloomSourceTexture_, GL_COLOR_ATTACHMENT4, GL_LINEAR, true, width(), height(), "bloom source");
     attachColour(litSceneTexture_, GL_COLOR_ATTACHMENT5, GL_LINEAR, true, width(), height(), "lit scene");
@@ -69,7 +71,7 @@ void DeferredShadingFBO::bindGeometryTextures() const
 void DeferredShadingFBO::bindGeometryTexture(GLenum unit, unsigned index) const
 {
     glActiveTexture(unit);
-    glBindTexture(GL_TEXTURE_2D, geometryTextures_.at(index));
+    glBindTexture(GL_TEXTURE_2D, geometryTextures_.at(index).name());
 }
 
 }  // namespace orv::render::fbo

@@ -18,19 +18,19 @@ public:
     // unit is GL_TEXTURE0 + n.
     void bindGeometryTexture(GLenum unit, unsigned index) const;
 
-    GLuint geometryTexture(unsigned index) const { return geometryTextures_.at(index); }
-    GLuint depthStencilTexture() const { return depthStencilTexture_; }
-    GLuint bloomSourceTexture() const { return bloomSourceTexture_; }
-    GLuint litSceneTexture() const { return litSceneTexture_; }
+    GLuint geometryTexture(unsigned index) const { return geometryTextures_.at(index).name(); }
+    GLuint depthStencilTexture() const { return depthStencilTexture_.name(); }
+    GLuint bloomSourceTexture() const { return bloomSourceTexture_.name(); }
+    GLuint litSceneTexture() const { return litSceneTexture_.name(); }
 
 protected:
     bool createAttachments() override;
 
 private:
-    std::array<GLuint, 4> geometryTextures_{};
-    GLuint depthStencilTexture_ = 0;
-    GLuint bloomSourceTexture_ = 0;
-    GLuint litSceneTexture_ = 0;
+    std::array<gl::TextureHandle, 4> geometryTextures_;
+    gl::TextureHandle depthStencilTexture_;
+    gl::TextureHandle bloomSourceTexture_;
+    gl::TextureHandle litSceneTexture_;
 };
 
 }  // namespace orv::render::fbo

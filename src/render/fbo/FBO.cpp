@@ -1,7 +1,5 @@
 #include "render/fbo/FBO.h"
 
-#include "gl/DebugLabel.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -53,13 +51,11 @@ bool FBO::create(unsigned width, unsigned height)
 {
     width_ = width;
     height_ = height;
-    blurFramebuffers_.assign(2 * levels_, 0);
-    blurTextures_.assign(2 * levels_, 0);
 
     // Bound for reading too, so that a read-buffer choice made by the
     // attachments lands on this framebuffer and not on the screen's.
-    glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    framebuffer_ = gl::FramebufferHandle::create();
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.name());
     createAttachments();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
@@ -67,7 +63,7 @@ bool FBO::create(unsigned width, unsigned height)
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     createQuad();
 
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_.name());
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
     complete_ = status == GL_FRAMEBUFFER_COMPLETE;
     if (!complete_) {
@@ -80,37 +76,38 @@ bool FBO::create(unsigned width, unsigned height)
 
 void FBO::createBlurChain()
 {
-    const auto count = static_cast<GLsizei>(blurTextures_.size());
-    glGenFramebuffers(count, blurFramebuffers_.data());
-    glGenTextures(count, blurTextures_.data());
-    for (unsigned i = 0; i < blurTextures_.size(); ++i) {
-        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[i]);
-        glBindTexture(GL_TEXTURE_2D, blurTextures_[i]);
+    blurFramebuffers_.clear();
+    blurTextures_.clear();
+    for (unsigned i = 0; i < 2 * levels_; ++i) {
+        blurFramebuffers_.push_back(gl::FramebufferHandle::create());
+        blurTextures_.push_back(gl::TextureHandle::create());
+        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[i].name());
+        glBindTexture(GL_TEXTURE_2D, blurTextures_[i].name());
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, levelSize(width_, i / 2), levelSize(height_, i / 2), 0, GL_RGB,
                      GL_FLOAT, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, blurTextures_[i], 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, blurTextures_[i].name(), 0);
         const std::string name = "bloom level " + std::to_string(i / 2) + (i % 2 == 0 ? " horizontal" : " vertical");
-        gl::debugLabel(GL_TEXTURE, blurTextures_[i], name);
-        gl::debugLabel(GL_FRAMEBUFFER, blurFramebuffers_[i], name);
+        blurTextures_[i].label(name);
+        blurFramebuffers_[i].label(name);
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void FBO::createQuad()
 {
-    glGenVertexArrays(1, &quadVertexArray_);
-    glBindVertexArray(quadVertexArray_);
-    glGenBuffers(1, &quadVertexBuffer_);
-    glBindBuffer(GL_ARRAY_BUFFER, quadVertexBuffer_);
+    quadVertexArray_ = gl::VertexArrayHandle::create();
+    glBindVertexArray(quadVertexArray_.name());
+    quadVertexBuffer_ = gl::BufferHandle::create();
+    glBindBuffer(GL_ARRAY_BUFFER, quadVertexBuffer_.name());
     glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    gl::debugLabel(GL_VERTEX_ARRAY, quadVertexArray_, "full-screen quad");
-    gl::debugLabel(GL_BUFFER, quadVertexBuffer_, "full-screen quad");
+    quadVertexArray_.label("full-screen quad");
+    quadVertexBuffer_.label("full-screen quad");
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
 }
@@ -133,7 +130,7 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         glUniform1i(gaussHTex_, 0);
         glUniform2f(gaussHScreenSize_, levelWidth, levelHeight);
         glUniform1fv(gaussHWeight_, static_cast<GLsizei>(blurWeights.size()), blurWeights.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k]);
+        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k].name());
         glBindTexture(GL_TEXTURE_2D, source);
         drawQuad();
 
@@ -141,8 +138,8 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         glUniform1i(gaussVTex_, 0);
         glUniform2f(gaussVScreenSize_, levelWidth, levelHeight);
         glUniform1fv(gaussVWeight_, static_cast<GLsizei>(blurWeights.size()), blurWeights.data());
-        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k + 1]);
-        glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k]);
+        glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k + 1].name());
+        glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k].name());
         drawQuad();
 
         glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
@@ -150,10 +147,10 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
             // Add the fully blurred smaller level into the full-size result.
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE, GL_ONE);
-            glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[0]);
+            glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[0].name());
             copy.makeCurrent();
             glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k + 1]);
+            glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k + 1].name());
             glUniform1i(copyScene_, 0);
             drawQuad();
             glDisable(GL_BLEND);
@@ -161,12 +158,12 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
     }
     scene::reportGLErrors();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    return blurTextures_[0];
+    return blurTextures_[0].name();
 }
 
 void FBO::drawQuad() const
 {
-    glBindVertexArray(quadVertexArray_);
+    glBindVertexArray(quadVertexArray_.name());
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
 }

@@ -5,6 +5,8 @@
 
 #include <GL/glew.h>
 
+#include "gl/Handle.h"
+
 namespace orv::gl {
 class Program;
 class ProgramManager;
@@ -48,15 +50,15 @@ public:
     // Two triangles covering clip space, vertex attribute 0.
     void drawQuad() const;
 
-    GLuint framebuffer() const { return framebuffer_; }
+    GLuint framebuffer() const { return framebuffer_.name(); }
     // Whether the GL could make the main framebuffer with every attachment.
     bool isComplete() const { return complete_; }
     unsigned width() const { return width_; }
     unsigned height() const { return height_; }
     unsigned levels() const { return levels_; }
     // Entry 2k is level k's horizontal target, 2k + 1 its vertical one.
-    GLuint blurFramebuffer(unsigned index) const { return blurFramebuffers_.at(index); }
-    GLuint blurTexture(unsigned index) const { return blurTextures_.at(index); }
+    GLuint blurFramebuffer(unsigned index) const { return blurFramebuffers_.at(index).name(); }
+    GLuint blurTexture(unsigned index) const { return blurTextures_.at(index).name(); }
 
 protected:
     // Called with the main framebuffer bound (to GL_FRAMEBUFFER).
@@ -66,11 +68,11 @@ private:
     void createBlurChain();
     void createQuad();
 
-    GLuint framebuffer_ = 0;
-    std::vector<GLuint> blurFramebuffers_;
-    std::vector<GLuint> blurTextures_;
-    GLuint quadVertexArray_ = 0;
-    GLuint quadVertexBuffer_ = 0;
+    gl::FramebufferHandle framebuffer_;
+    std::vector<gl::FramebufferHandle> blurFramebuffers_;
+    std::vector<gl::TextureHandle> blurTextures_;
+    gl::VertexArrayHandle quadVertexArray_;
+    gl::BufferHandle quadVertexBuffer_;
     unsigned width_ = 0;
     unsigned height_ = 0;
     unsigned levels_ = 4;

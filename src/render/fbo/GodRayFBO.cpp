@@ -12,22 +12,22 @@ bool GodRayFBO::createAttachments()
     const auto h = static_cast<GLsizei>(height());
     gl::debugLabel(GL_FRAMEBUFFER, framebuffer(), "god-ray occlusion");
 
-    glGenTextures(1, &colorTexture_);
-    glBindTexture(GL_TEXTURE_2D, colorTexture_);
+    colorTexture_ = gl::TextureHandle::create();
+    glBindTexture(GL_TEXTURE_2D, colorTexture_.name());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, w, h, 0, GL_RGB, GL_FLOAT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTexture_, 0);
-    gl::debugLabel(GL_TEXTURE, colorTexture_, "god-ray occlusion");
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTexture_.name(), 0);
+    colorTexture_.label("god-ray occlusion");
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    glGenRenderbuffers(1, &depthRenderbuffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbuffer_);
+    depthRenderbuffer_ = gl::RenderbufferHandle::create();
+    glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbuffer_.name());
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, w, h);
-    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRenderbuffer_);
-    gl::debugLabel(GL_RENDERBUFFER, depthRenderbuffer_, "god-ray depth");
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRenderbuffer_.name());
+    depthRenderbuffer_.label("god-ray depth");
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     scene::reportGLErrors();
     return true;

@@ -7,15 +7,15 @@ namespace orv::render::fbo {
 // The occlusion image of the god-ray passes: one colour texture and a depth renderbuffer.
 class GodRayFBO : public FBO {
 public:
-    GLuint colorTexture() const { return colorTexture_; }
-    GLuint depthRenderbuffer() const { return depthRenderbuffer_; }
+    GLuint colorTexture() const { return colorTexture_.name(); }
+    GLuint depthRenderbuffer() const { return depthRenderbuffer_.name(); }
 
 protected:
     bool createAttachments() override;
 
 private:
-    GLuint colorTexture_ = 0;
-    GLuint depthRenderbuffer_ = 0;
+    gl::TextureHandle colorTexture_;
+    gl::RenderbufferHandle depthRenderbuffer_;
 };
 
 }  // namespace orv::render::fbo

@@ -9,8 +9,8 @@ namespace orv::render::fbo {
 bool PointLightShadowMappingFBO::createAttachments()
 {
     gl::debugLabel(GL_FRAMEBUFFER, framebuffer(), "point-light shadow map");
-    glGenTextures(1, &cubeMap_);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap_);
+    cubeMap_ = gl::TextureHandle::create();
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap_.name());
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -21,9 +21,9 @@ bool PointLightShadowMappingFBO::createAttachments()
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_DEPTH_COMPONENT, size, size, 0, GL_DEPTH_COMPONENT,
                      GL_FLOAT, nullptr);
     }
-    gl::debugLabel(GL_TEXTURE, cubeMap_, "point-light shadow cube map");
+    cubeMap_.label("point-light shadow cube map");
     // Layered: a geometry stage picks the face per primitive.
-    glFramebufferTexture(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, cubeMap_, 0);
+    glFramebufferTexture(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, cubeMap_.name(), 0);
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
@@ -34,7 +34,7 @@ bool PointLightShadowMappingFBO::createAttachments()
 void PointLightShadowMappingFBO::bindShadowCubeMap(GLenum unit) const
 {
     glActiveTexture(unit);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap_);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap_.name());
 }
 
 }  // namespace orv::render::fbo

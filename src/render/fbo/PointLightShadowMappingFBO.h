@@ -14,13 +14,13 @@ public:
 
     unsigned faceCount() const { return 6; }
     unsigned faceSize() const { return faceSize_; }
-    GLuint cubeMap() const { return cubeMap_; }
+    GLuint cubeMap() const { return cubeMap_.name(); }
 
 protected:
     bool createAttachments() override;
 
 private:
-    GLuint cubeMap_ = 0;
+    gl::TextureHandle cubeMap_;
     unsigned faceSize_ = 1024;
 };
 
