@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <GL/glew.h>
 #include <IL/il.h>
 #include <gtest/gtest.h>
@@ -185,6 +187,47 @@ TEST_F(Session, ASeekGivesTheFrameOfACaptureStartedThere)
 
     const Pixels next = frame(0.3);
     EXPECT_FALSE(next == captured) << "later frames move on";
+}
+
+// The process's resident memory in bytes.
+double residentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    double pages = 0.0;
+    double resident = 0.0;
+    statm >> pages >> resident;
+    return resident * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
+// Every seek and every save builds the demo again; what the old one held
+// must all be given back, or an authoring session runs the machine out of
+// memory. Counted per kind of GL object, and as the process's memory.
+TEST_F(Session, SeeksAndSavesGiveBackEverythingTheyReplace)
+{
+    const auto& folder = rig.folder.path();
+    std::filesystem::remove(folder / "config/scene.yaml");
+    std::filesystem::copy(ORV_SOURCE_DIR "/demo/config/scene.yaml", folder / "config/scene.yaml");
+    const std::vector<std::string> saved = {"shaders/copy_fragment.glsl", "config/timeline.yaml",
+                                            "config/scene.yaml"};
+
+    ASSERT_TRUE(session->seek(1.0));
+    frame();
+    const auto objects = orv::test::liveGLObjects();
+    const double memory = residentBytes();
+
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(session->seek(0.5 + (i * 7) % 12));
+        frame();
+    }
+    for (int i = 0; i < 20; ++i) {
+        const std::string& file = saved[static_cast<std::size_t>(i) % saved.size()];
+        spit(file, slurp(file));
+        ASSERT_TRUE(session->reload({file}));
+        ASSERT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+        frame();
+    }
+    orv::test::expectSameLiveGLObjects(objects, orv::test::liveGLObjects());
+    EXPECT_LT(residentBytes(), memory * 1.1) << "from " << memory / 1e6 << " MB";
 }
 
 }  // namespace
