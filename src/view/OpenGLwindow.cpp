@@ -31,6 +31,10 @@ OpenGLwindow::~OpenGLwindow() = default;
 bool OpenGLwindow::init()
 {
     configuration_ = YAML::LoadFile(fileName_);
+    // Read once: the passes ask for the size every frame, and a look-up in
+    // the document is a string conversion.
+    width_ = resolution("x", defaultWidth);
+    height_ = resolution("y", defaultHeight);
     glewExperimental = GL_TRUE;
 
     glfwSetErrorCallback(rememberGlfwError);
@@ -106,9 +110,9 @@ void OpenGLwindow::setSizeOverride(int width, int height)
     heightOverride_ = height;
 }
 
-int OpenGLwindow::width() const { return widthOverride_ > 0 ? widthOverride_ : resolution("x", 1024); }
+int OpenGLwindow::width() const { return widthOverride_ > 0 ? widthOverride_ : width_; }
 
-int OpenGLwindow::height() const { return heightOverride_ > 0 ? heightOverride_ : resolution("y", 768); }
+int OpenGLwindow::height() const { return heightOverride_ > 0 ? heightOverride_ : height_; }
 
 bool OpenGLwindow::isKeyPressed(int key)
 {

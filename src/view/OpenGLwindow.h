@@ -33,6 +33,8 @@ public:
     void setSizeOverride(int width, int height);
     void setVisible(bool visible) { visible_ = visible; }
 
+    // The resolution: the override, or the window file's as init read it
+    // (1024 x 768 where the file gives none).
     int width() const;
     int height() const;
     GLFWwindow* handle() const { return window_; }
@@ -65,6 +67,10 @@ private:
     std::string fileName_;
     YAML::Node configuration_;
     bool closed_ = false;
+    static constexpr int defaultWidth = 1024;
+    static constexpr int defaultHeight = 768;
+    int width_ = defaultWidth;
+    int height_ = defaultHeight;
     int widthOverride_ = 0;
     int heightOverride_ = 0;
     bool visible_ = true;
