@@ -11,18 +11,18 @@
 
 #include "app/ContactSheet.h"
 #include "app/FrameCapture.h"
-#include "app/MusicPlayer.h"
-#include "check/Diagnosis.h"
+#include "audio/Music.h"
 #include "config/ModelCatalogue.h"
-#include "dev/DevPlayer.h"
 #include "config/SceneDescription.h"
+#include "dev/DevPlayer.h"
+#include "gl/ProgramManager.h"
+#include "problem/Diagnosis.h"
+#include "render/FrameProfiler.h"
+#include "render/Renderer.h"
 #include "scene/Particle.h"
 #include "scene/Scene.h"
 #include "scene/SceneObject.h"
 #include "timeline/Timeline.h"
-#include "gl/ProgramManager.h"
-#include "render/FrameProfiler.h"
-#include "render/Renderer.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::app {
@@ -40,7 +40,7 @@ constexpr const char* musicFile = "assets/sounds/finish.mp3";
 // Configuration files are read before any error guard exists; tie whatever
 // goes wrong to the file being read so the author knows where to look. The
 // line is the demo checker's for the same mistake.
-using check::Diagnosis;
+using problem::Diagnosis;
 
 // Moves the demo on to a time without drawing, at the loop's own steps.
 void advance(scene::Scene& scene, double seconds, double fps)
@@ -217,7 +217,7 @@ int Application::play()
         }
     } else {
         advance(scene, options_.startSeconds, 60.0);
-        startMusic(musicFile);
+        audio::startMusic(musicFile);
         scene.run();
     }
     if (profiler) {

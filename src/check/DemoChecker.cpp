@@ -9,21 +9,30 @@
 
 #include "audio/Mp3Decoder.h"
 #include "check/ConfigChecker.h"
-#include "check/DemoConfig.h"
-#include "check/DemoFiles.h"
-#include "check/Diagnosis.h"
 #include "check/ModelChecker.h"
 #include "check/NameTree.h"
-#include "check/PassNeeds.h"
-#include "check/ShaderValidator.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
+#include "gl/ShaderValidator.h"
+#include "problem/DemoConfig.h"
+#include "problem/DemoFiles.h"
+#include "problem/Diagnosis.h"
+#include "problem/PassNeeds.h"
 #include "render/Cubemap.h"
 #include "render/ParticleSystem.h"
 #include "render/TargetNames.h"
 #include "timeline/Timeline.h"
 
 namespace orv::check {
+
+using problem::Problem;
+using problem::Report;
+using problem::Diagnosis;
+using problem::PassNeeds;
+using problem::DemoConfig;
+using problem::Named;
+using gl::ShaderValidator;
+namespace files = problem::files;
 
 namespace {
 

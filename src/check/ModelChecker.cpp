@@ -4,13 +4,18 @@
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
-#include "check/ImageFault.h"
-#include "check/Diagnosis.h"
 #include "config/AssimpImport.h"
 #include "config/MeshSettings.h"
 #include "config/TextureCache.h"
+#include "problem/Diagnosis.h"
+#include "problem/ImageFault.h"
 
 namespace orv::check {
+
+using problem::Problem;
+using problem::Report;
+using problem::Diagnosis;
+using problem::ImageFault;
 
 ModelChecker::ModelChecker(Report& report) : report_(report)
 {

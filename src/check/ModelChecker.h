@@ -7,7 +7,7 @@
 #include <yaml-cpp/yaml.h>
 
 #include "check/NameTree.h"
-#include "check/Report.h"
+#include "problem/Report.h"
 
 struct aiNode;
 struct aiScene;
@@ -19,7 +19,7 @@ namespace orv::check {
 // node names. Needs no GL.
 class ModelChecker {
 public:
-    explicit ModelChecker(Report& report);
+    explicit ModelChecker(problem::Report& report);
 
     // The names of the file's nodes, or nothing after a report naming the
     // configuration entry (configFile at mark) that asked for it. Each file
@@ -43,7 +43,7 @@ private:
                    const std::string& directory);
     void materialImages(const aiScene& scene, unsigned mesh, const std::string& directory);
 
-    Report& report_;
+    problem::Report& report_;
     std::map<std::string, bool> images_;
 };
 

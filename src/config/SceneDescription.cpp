@@ -46,15 +46,15 @@ std::string lookupName(const std::string& base)
 
 const unsigned SceneDescription::importFlags = sceneImportFlags;
 
-check::Problem SceneDescription::unknownModel(const std::string& sceneFile, const std::string& node,
+problem::Problem SceneDescription::unknownModel(const std::string& sceneFile, const std::string& node,
                                               const std::string& model, const std::string& catalogueFile)
 {
-    check::Problem problem;
+    problem::Problem problem;
     problem.file = sceneFile;
     problem.what = "node \"" + node + "\" names the model \"" + model + "\", which " + catalogueFile +
                    " does not hold; the node's own meshes are used";
     problem.todo = "add the model to " + catalogueFile + " or rename the node";
-    problem.severity = check::Problem::Severity::Warning;
+    problem.severity = problem::Problem::Severity::Warning;
     return problem;
 }
 

@@ -5,8 +5,8 @@
 
 #include <yaml-cpp/yaml.h>
 
-#include "check/Problem.h"
 #include "config/TextureCache.h"
+#include "problem/Problem.h"
 
 struct aiNode;
 
@@ -31,7 +31,7 @@ public:
     // numbering suffix such as "_001".
     static std::string modelNameOf(const std::string& nodeName);
     // The warning for a "model-" node whose model the catalogue lacks.
-    static check::Problem unknownModel(const std::string& sceneFile, const std::string& node,
+    static problem::Problem unknownModel(const std::string& sceneFile, const std::string& node,
                                        const std::string& model, const std::string& catalogueFile);
 
     // Parses the file at once; YAML errors leave as the library raises them.

@@ -2,12 +2,12 @@
 
 #include <stdexcept>
 
-#include "check/DemoFiles.h"
-#include "check/Diagnosis.h"
-#include "dev/TimeKeys.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
+#include "dev/TimeKeys.h"
 #include "gl/ProgramManager.h"
+#include "problem/DemoFiles.h"
+#include "problem/Diagnosis.h"
 #include "render/Renderer.h"
 #include "scene/Particle.h"
 #include "scene/Scene.h"
@@ -20,33 +20,33 @@ namespace orv::dev {
 namespace {
 
 // The player's own file names, so that a reload reads what a start reads.
-constexpr const char* modelsFile = check::files::models;
-constexpr const char* sceneFile = check::files::scene;
-constexpr const char* sceneRootKey = check::files::sceneRootKey;
-constexpr const char* timelineFile = check::files::timeline;
+constexpr const char* modelsFile = problem::files::models;
+constexpr const char* sceneFile = problem::files::scene;
+constexpr const char* sceneRootKey = problem::files::sceneRootKey;
+constexpr const char* timelineFile = problem::files::timeline;
 
 }  // namespace
 
 DemoStage::DemoStage(view::OpenGLwindow& window, gl::ProgramManager& programs)
 {
-    catalogue_ = check::Diagnosis::reading(
+    catalogue_ = problem::Diagnosis::reading(
         modelsFile, [&] { return std::make_unique<config::ModelCatalogue>(modelsFile, programs); });
-    description_ = check::Diagnosis::reading(sceneFile, [&] {
+    description_ = problem::Diagnosis::reading(sceneFile, [&] {
         return std::make_unique<config::SceneDescription>(sceneFile, sceneRootKey, *catalogue_);
     });
-    check::Diagnosis::reading(modelsFile, [&] { catalogue_->load(); });
+    problem::Diagnosis::reading(modelsFile, [&] { catalogue_->load(); });
     for (const char* required : {"particle", "bounding_sphere"}) {
         if (catalogue_->find(required).empty())
             throw std::runtime_error(catalogue_->fileName() + ": no model \"" + required + "\" in the catalogue");
     }
-    check::Diagnosis::reading(sceneFile, [&] { description_->load(); });
+    problem::Diagnosis::reading(sceneFile, [&] { description_->load(); });
     if (description_->root()->findMeshInstances("Room_Light").empty())
         throw std::runtime_error(std::string(sceneFile) + ": no node named \"Room_Light\" carrying a mesh");
 
     particle_ = std::make_shared<scene::Particle>(*catalogue_);
     description_->root()->addChild(particle_);
     particle_->loadModel();
-    timeline_ = check::Diagnosis::reading(timelineFile, [&] {
+    timeline_ = problem::Diagnosis::reading(timelineFile, [&] {
         return std::make_unique<timeline::Timeline>(timelineFile, description_->root(), window, particle_);
     });
     shots_ = app::measureShots(timelineFile, description_->root(), window, particle_, advanceFps);

@@ -6,14 +6,14 @@
 #include "audio/Sound.h"
 #include "audio/System.h"
 
-namespace orv::app {
+namespace orv::audio {
 
 // What startMusic made; null where a step failed. Nothing here is ever
 // released: the music plays until the process ends.
 struct Music {
-    audio::System* system = nullptr;
-    audio::Sound* sound = nullptr;
-    audio::Channel* channel = nullptr;
+    System* system = nullptr;
+    Sound* sound = nullptr;
+    Channel* channel = nullptr;
 };
 
 // Starts the given MP3 file looping on the master channel group as a 3D sound
@@ -23,4 +23,4 @@ struct Music {
 // on standard error.
 Music startMusic(const std::string& path);
 
-}  // namespace orv::app
+}  // namespace orv::audio

@@ -1,4 +1,4 @@
-#include "app/MusicPlayer.h"
+#include "audio/Music.h"
 
 #include <string>
 
@@ -8,7 +8,7 @@
 #include "ChildProcess.h"
 #include "TrackFile.h"
 
-namespace orv::app {
+namespace orv::audio {
 namespace {
 
 using test::ChildChecks;
@@ -35,7 +35,7 @@ Started startCaptured(const std::string& path)
     return started;
 }
 
-TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
+TEST(Music, StartsTheTrackLoopingAndSaysSoOnce)
 {
     runInChild("null", [](ChildChecks& check) {
         const auto [music, out, err] = startCaptured(test::musicTrackPath());
@@ -53,7 +53,7 @@ TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
                "^$");
 }
 
-TEST(MusicPlayer, WithoutDeviceGoesOnSilentlyAfterOneLine)
+TEST(Music, WithoutDeviceGoesOnSilentlyAfterOneLine)
 {
     runInChild("none-at-all", [](ChildChecks& check) {
         const auto [music, out, err] = startCaptured(test::musicTrackPath());
@@ -65,7 +65,7 @@ TEST(MusicPlayer, WithoutDeviceGoesOnSilentlyAfterOneLine)
                "^$");
 }
 
-TEST(MusicPlayer, MissingTrackGoesOnSilentlyAfterOneLine)
+TEST(Music, MissingTrackGoesOnSilentlyAfterOneLine)
 {
     runInChild("null", [](ChildChecks& check) {
         const auto [music, out, err] = startCaptured("assets/sounds/no-such-track.mp3");
@@ -78,4 +78,4 @@ TEST(MusicPlayer, MissingTrackGoesOnSilentlyAfterOneLine)
 }
 
 }  // namespace
-}  // namespace orv::app
+}  // namespace orv::audio
