@@ -6,6 +6,9 @@
 
 #include "problem/Report.h"
 
+namespace orv::config {
+struct NodeTree;
+}  // namespace orv::config
 namespace orv::problem {
 struct DemoConfig;
 }  // namespace orv::problem
@@ -13,7 +16,6 @@ struct DemoConfig;
 namespace orv::check {
 
 class ModelChecker;
-struct NameTree;
 
 // Checks a whole demo folder without a window or a GPU and reports every
 // problem found: the configuration files, every file they name, the GLSL
@@ -30,7 +32,7 @@ public:
 private:
     void programs(const problem::DemoConfig& config, problem::Report& report);
     void scene(const problem::DemoConfig& config, ModelChecker& models, problem::Report& report);
-    void shots(const problem::DemoConfig& config, const NameTree& root, problem::Report& report);
+    void shots(const problem::DemoConfig& config, const config::NodeTree& root, problem::Report& report);
     void media(ModelChecker& images, problem::Report& report);
 
     // Every file looked at, once however many entries name it.

@@ -181,16 +181,16 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
 }
 
 problem::Problem Timeline::unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
-                                             const YAML::Mark& mark)
+                                               const YAML::Mark& mark)
 {
     return problem::Problem::at(fileName, mark,
-                              ordinal(shot) + ": \"" + name +
-                                  "\" in \"inactive_targets\" is neither a render target nor an effect switch",
-                              "the player ignores it; the names are listed in docs/authoring.md");
+                                ordinal(shot) + ": \"" + name +
+                                    "\" in \"inactive_targets\" is neither a render target nor an effect switch",
+                                "the player ignores it; the names are listed in docs/authoring.md");
 }
 
 problem::Problem Timeline::stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
-                                       float key, float speed, const YAML::Mark& mark)
+                                         float key, float speed, const YAML::Mark& mark)
 {
     std::ostringstream what;
     what << ordinal(shot) << ": \"" << velocityKey << "\" has the speed " << speed << " at key " << key

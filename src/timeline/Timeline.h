@@ -81,9 +81,9 @@ public:
     // less in a velocity list (marks: the name, the list). The demo checker
     // says the same.
     static problem::Problem unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
-                                              const YAML::Mark& mark);
+                                                const YAML::Mark& mark);
     static problem::Problem stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
-                                        float key, float speed, const YAML::Mark& mark);
+                                          float key, float speed, const YAML::Mark& mark);
 
     // The last shot's camera and particle paths are both done: nothing moves
     // along the timeline any more.
