@@ -10,23 +10,23 @@
 
 #include "app/ContactSheet.h"
 #include "app/FrameCapture.h"
-#include "app/MusicPlayer.h"
-#include "check/DemoFiles.h"
-#include "check/Diagnosis.h"
+#include "audio/Music.h"
 #include "demo/Demo.h"
 #include "dev/DevPlayer.h"
 #include "gl/ProgramManager.h"
-#include "scene/Scene.h"
+#include "problem/DemoFiles.h"
+#include "problem/Diagnosis.h"
 #include "render/FrameProfiler.h"
 #include "render/Renderer.h"
+#include "scene/Scene.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::app {
 
 namespace {
 
-using check::Diagnosis;
-namespace files = check::files;
+using problem::Diagnosis;
+namespace files = problem::files;
 
 // The middle frame of every shot, labelled, in one image.
 int makeContactSheet(const Options& options, view::OpenGLwindow& window, demo::Demo& demo)
@@ -154,7 +154,7 @@ int Application::play(view::OpenGLwindow& window, gl::ProgramManager& programs)
         status = capture.run(demo->shots().end);
     } else {
         demo->advanceTo(options_.startSeconds);
-        startMusic(files::music, options_.startSeconds);
+        audio::startMusic(files::music, options_.startSeconds);
         demo->scene().run();
     }
     if (profiler) {

@@ -1,14 +1,20 @@
 #include "check/ConfigChecker.h"
 
-#include "check/DemoFiles.h"
-#include "check/Diagnosis.h"
 #include "config/MeshSettings.h"
 #include "config/YamlValues.h"
+#include "problem/DemoFiles.h"
+#include "problem/Diagnosis.h"
 #include "render/TargetNames.h"
 #include "timeline/Timeline.h"
 #include "view/OpenGLwindow.h"
 
 namespace orv::check {
+
+using problem::Problem;
+using problem::Diagnosis;
+using problem::DemoConfig;
+using problem::Named;
+namespace files = problem::files;
 
 DemoConfig ConfigChecker::run()
 {

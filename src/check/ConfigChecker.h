@@ -5,9 +5,9 @@
 
 #include <yaml-cpp/yaml.h>
 
-#include "check/DemoConfig.h"
-#include "check/Report.h"
 #include "check/YamlShape.h"
+#include "problem/DemoConfig.h"
+#include "problem/Report.h"
 
 namespace orv::check {
 
@@ -16,10 +16,10 @@ namespace orv::check {
 // the timeline. Runs in the demo folder; needs no GL.
 class ConfigChecker {
 public:
-    explicit ConfigChecker(Report& report) : report_(report) {}
+    explicit ConfigChecker(problem::Report& report) : report_(report) {}
 
     // Reads and checks every file, going on past each problem.
-    DemoConfig run();
+    problem::DemoConfig run();
 
 private:
     // Parses the file into document; false after a report.
@@ -32,14 +32,14 @@ private:
     bool playerReadsNames(const std::string& file, const YAML::Node& document);
 
     void window();
-    void programs(DemoConfig& config);
-    void models(DemoConfig& config);
-    void scene(DemoConfig& config);
-    void timeline(DemoConfig& config);
+    void programs(problem::DemoConfig& config);
+    void models(problem::DemoConfig& config);
+    void scene(problem::DemoConfig& config);
+    void timeline(problem::DemoConfig& config);
     // Checks the drawing settings of an entry; whether it loads textures.
-    bool meshSettings(YamlShape& shape, const YAML::Node& entry, bool sceneNode, std::vector<Named>& targets);
+    bool meshSettings(YamlShape& shape, const YAML::Node& entry, bool sceneNode, std::vector<problem::Named>& targets);
 
-    Report& report_;
+    problem::Report& report_;
 };
 
 }  // namespace orv::check

@@ -9,21 +9,29 @@
 
 #include "audio/Mp3Decoder.h"
 #include "check/ConfigChecker.h"
-#include "check/DemoConfig.h"
-#include "check/DemoFiles.h"
-#include "check/Diagnosis.h"
 #include "check/ModelChecker.h"
-#include "check/NameTree.h"
-#include "check/PassNeeds.h"
-#include "check/ShaderValidator.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
+#include "gl/ShaderValidator.h"
+#include "problem/DemoConfig.h"
+#include "problem/DemoFiles.h"
+#include "problem/Diagnosis.h"
+#include "problem/PassNeeds.h"
 #include "render/Cubemap.h"
 #include "render/ParticleSystem.h"
 #include "render/TargetNames.h"
 #include "timeline/Timeline.h"
 
 namespace orv::check {
+
+using problem::Problem;
+using problem::Report;
+using problem::Diagnosis;
+using problem::PassNeeds;
+using problem::DemoConfig;
+using problem::Named;
+using gl::ShaderValidator;
+namespace files = problem::files;
 
 namespace {
 
@@ -53,13 +61,13 @@ Problem plain(const std::string& file, const std::string& what)
 // The first node of the catalogue's models that answers name, as the
 // catalogue's search finds it: the model keyed name, else the first node
 // whose name contains it.
-const NameTree* findModel(const std::map<std::string, NameTree>& models, const std::vector<std::string>& order,
+const config::NodeTree* findModel(const std::map<std::string, config::NodeTree>& models, const std::vector<std::string>& order,
                           const std::string& name)
 {
     if (const auto keyed = models.find(name); keyed != models.end())
         return &keyed->second;
     for (const std::string& key : order) {
-        std::vector<const NameTree*> found;
+        std::vector<const config::NodeTree*> found;
         models.at(key).collect(name, found);
         if (!found.empty())
             return found.front();
@@ -118,7 +126,7 @@ void DemoChecker::programs(const DemoConfig& config, Report& report)
 
 void DemoChecker::scene(const DemoConfig& config, ModelChecker& models, Report& report)
 {
-    std::map<std::string, NameTree> trees;
+    std::map<std::string, config::NodeTree> trees;
     std::vector<std::string> order;
     if (config.modelsRead) {
         for (const DemoConfig::Model& model : config.models) {
@@ -138,8 +146,8 @@ void DemoChecker::scene(const DemoConfig& config, ModelChecker& models, Report& 
                 report.add(plain(files::models, "no model \"" + std::string(required) + "\" in the catalogue"));
         }
         if (const auto sphere = trees.find("bounding_sphere"); sphere != trees.end()) {
-            const NameTree& tree = sphere->second;
-            if (!(tree.name == "BoundingSphere" && tree.hasMesh) && !tree.hasMeshNamed("BoundingSphere"))
+            const config::NodeTree& tree = sphere->second;
+            if (!(tree.name == "BoundingSphere" && tree.hasMesh()) && !tree.hasMeshNamed("BoundingSphere"))
                 report.add(plain(files::models, "the model \"bounding_sphere\" has no object named "
                                                 "\"BoundingSphere\" carrying a mesh"));
         }
@@ -147,34 +155,39 @@ void DemoChecker::scene(const DemoConfig& config, ModelChecker& models, Report& 
     if (!config.sceneRead)
         return;
     targets(config.sceneTargets, files::scene, report);
+    const auto holdsModel = [&](const std::string& model) { return findModel(trees, order, model) != nullptr; };
     auto scene = models.importScene(config.scenePath.name, config::SceneDescription::importFlags, config.sceneModels,
-                                    files::scene, config.scenePath.mark);
+                                    holdsModel, files::scene, config.scenePath.mark);
     files_.insert(config.scenePath.name);
     if (!scene || !config.modelsRead || trees.size() != config.models.size())
         return;
 
     // The player's tree: "model-" nodes hold a copy of their model, and the
     // particle hangs below the root.
-    const std::function<void(NameTree&)> place = [&](NameTree& node) {
-        for (NameTree& child : node.children) {
-            if (child.name.rfind("model-", 0) != 0) {
+    const std::function<void(config::NodeTree&)> place = [&](config::NodeTree& node) {
+        for (config::NodeTree& child : node.children) {
+            if (child.model.empty()) {
                 place(child);
                 continue;
             }
-            const std::string model = config::SceneDescription::modelNameOf(child.name);
-            if (const NameTree* found = findModel(trees, order, model)) {
-                const std::string base = child.name.substr(6);
+            if (const config::NodeTree* found = findModel(trees, order, child.model)) {
+                const std::string name = config::SceneDescription::placedNameOf(child.name);
                 child = *found;
-                child.name = base;
+                child.name = name;
             } else {
-                report.add(config::SceneDescription::unknownModel(files::scene, child.name, model, files::models));
+                report.add(
+                    config::SceneDescription::unknownModel(files::scene, child.name, child.model, files::models));
             }
         }
     };
-    NameTree root = std::move(*scene);
+    config::NodeTree root = std::move(*scene);
     place(root);
-    if (const NameTree* particle = findModel(trees, order, "particle"))
-        root.children.push_back({"Part", {}, false, {*particle}});
+    if (const config::NodeTree* particle = findModel(trees, order, "particle")) {
+        config::NodeTree part;
+        part.name = "Part";
+        part.children.push_back(*particle);
+        root.children.push_back(std::move(part));
+    }
 
     if (!root.hasMeshNamed("Room_Light"))
         report.add(plain(files::scene, "no node named \"Room_Light\" carrying a mesh"));
@@ -182,7 +195,7 @@ void DemoChecker::scene(const DemoConfig& config, ModelChecker& models, Report& 
         shots(config, root, report);
 }
 
-void DemoChecker::shots(const DemoConfig& config, const NameTree& root, Report& report)
+void DemoChecker::shots(const DemoConfig& config, const config::NodeTree& root, Report& report)
 {
     struct Paths {
         const char* prefix;
@@ -192,10 +205,10 @@ void DemoChecker::shots(const DemoConfig& config, const NameTree& root, Report& 
     };
     Paths paths[2] = {{"Camera", "camera_velocity", {}}, {"Particle", "particle_velocity", {}}};
     for (Paths& path : paths) {
-        std::vector<const NameTree*> found;
+        std::vector<const config::NodeTree*> found;
         root.collect(path.prefix, found);
         std::vector<timeline::Timeline::Marker> markers;
-        for (const NameTree* marker : found)
+        for (const config::NodeTree* marker : found)
             markers.push_back({marker->name, marker->source});
         try {
             path.shape = timeline::Timeline::pathShape(files::timeline, path.prefix, markers);

@@ -4,21 +4,27 @@
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
-#include "check/ImageFault.h"
-#include "check/Diagnosis.h"
 #include "config/AssimpImport.h"
-#include "config/MeshSettings.h"
+#include "config/ModelCatalogue.h"
+#include "config/SceneDescription.h"
 #include "config/TextureCache.h"
+#include "problem/Diagnosis.h"
+#include "problem/ImageFault.h"
 
 namespace orv::check {
+
+using problem::Problem;
+using problem::Report;
+using problem::Diagnosis;
+using problem::ImageFault;
 
 ModelChecker::ModelChecker(Report& report) : report_(report)
 {
     ilInit();
 }
 
-std::optional<NameTree> ModelChecker::import(const std::string& path, unsigned flags, bool withTextures,
-                                             const std::string& configFile, const YAML::Mark& mark)
+std::optional<config::NodeTree> ModelChecker::import(const std::string& path, unsigned flags, bool withTextures,
+                                                     const std::string& configFile, const YAML::Mark& mark)
 {
     try {
         const config::AssimpImport imported(path, flags);
@@ -28,7 +34,7 @@ std::optional<NameTree> ModelChecker::import(const std::string& path, unsigned f
             for (unsigned i = 0; i < scene.mNumMeshes; ++i)
                 materialImages(scene, i, directory);
         }
-        return names(scene, *scene.mRootNode, path, nullptr, directory);
+        return config::ModelCatalogue::readNodes(scene, path);
     } catch (const std::runtime_error& error) {
         Problem problem = Diagnosis::of(configFile, error);
         const Problem located = Problem::at(configFile, mark, problem.what, problem.todo);
@@ -37,14 +43,19 @@ std::optional<NameTree> ModelChecker::import(const std::string& path, unsigned f
     }
 }
 
-std::optional<NameTree> ModelChecker::importScene(const std::string& path, unsigned flags,
-                                                  const YAML::Node& settings, const std::string& configFile,
-                                                  const YAML::Mark& mark)
+std::optional<config::NodeTree> ModelChecker::importScene(const std::string& path, unsigned flags,
+                                                          const YAML::Node& settings,
+                                                          const std::function<bool(const std::string&)>& holdsModel,
+                                                          const std::string& configFile, const YAML::Mark& mark)
 {
     try {
         const config::AssimpImport imported(path, flags);
         const aiScene& scene = *imported.scene();
-        return names(scene, *scene.mRootNode, {}, &settings, config::TextureCache::directoryOf(path));
+        // Faulty settings are reported with the scene file's other settings.
+        config::NodeTree tree = config::SceneDescription::readNodes(scene, settings, holdsModel,
+                                                                    config::SceneDescription::Faults::skip);
+        sceneImages(scene, tree, config::TextureCache::directoryOf(path));
+        return tree;
     } catch (const std::runtime_error& error) {
         Problem problem = Diagnosis::of(configFile, error);
         report_.add(Problem::at(configFile, mark, problem.what, problem.todo));
@@ -52,34 +63,14 @@ std::optional<NameTree> ModelChecker::importScene(const std::string& path, unsig
     }
 }
 
-NameTree ModelChecker::names(const aiScene& scene, const aiNode& node, const std::string& source,
-                             const YAML::Node* settings, const std::string& directory)
+void ModelChecker::sceneImages(const aiScene& scene, const config::NodeTree& node, const std::string& directory)
 {
-    NameTree tree;
-    tree.name = node.mName.C_Str();
-    tree.source = source;
-    if (settings == nullptr) {
-        tree.hasMesh = node.mNumMeshes > 0;
-    } else if (node.mNumMeshes > 0) {
-        const YAML::Node entry = (*settings)[tree.name];
-        if (entry.IsDefined() && entry.IsMap()) {
-            try {
-                const config::MeshSettings mesh = config::MeshSettings::read(entry);
-                for (unsigned i = 0; i < node.mNumMeshes && !mesh.ignore; ++i) {
-                    if (scene.mMeshes[node.mMeshes[i]]->mNumVertices < 3)
-                        continue;
-                    tree.hasMesh = true;
-                    if (mesh.loadTextures)
-                        materialImages(scene, node.mMeshes[i], directory);
-                }
-            } catch (const YAML::Exception&) {
-                // Reported with the scene file's settings.
-            }
-        }
+    if (node.settings && node.settings->loadTextures) {
+        for (const unsigned mesh : node.meshes)
+            materialImages(scene, mesh, directory);
     }
-    for (unsigned i = 0; i < node.mNumChildren; ++i)
-        tree.children.push_back(names(scene, *node.mChildren[i], source, settings, directory));
-    return tree;
+    for (const config::NodeTree& child : node.children)
+        sceneImages(scene, child, directory);
 }
 
 void ModelChecker::materialImages(const aiScene& scene, unsigned mesh, const std::string& directory)

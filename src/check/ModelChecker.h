@@ -1,15 +1,15 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 
 #include <yaml-cpp/yaml.h>
 
-#include "check/NameTree.h"
-#include "check/Report.h"
+#include "config/NodeTree.h"
+#include "problem/Report.h"
 
-struct aiNode;
 struct aiScene;
 
 namespace orv::check {
@@ -19,19 +19,21 @@ namespace orv::check {
 // node names. Needs no GL.
 class ModelChecker {
 public:
-    explicit ModelChecker(Report& report);
+    explicit ModelChecker(problem::Report& report);
 
-    // The names of the file's nodes, or nothing after a report naming the
-    // configuration entry (configFile at mark) that asked for it. Each file
-    // is imported once per flag set; withTextures says whether its images
-    // are loaded by the player (and so checked).
-    std::optional<NameTree> import(const std::string& path, unsigned flags, bool withTextures,
-                                   const std::string& configFile, const YAML::Mark& mark);
+    // A catalogue model file's nodes, read as the catalogue reads them, or
+    // nothing after a report naming the configuration entry (configFile at
+    // mark) that asked for it. withTextures says whether the player loads its
+    // images (and so whether they are checked).
+    std::optional<config::NodeTree> import(const std::string& path, unsigned flags, bool withTextures,
+                                           const std::string& configFile, const YAML::Mark& mark);
 
-    // The scene file's nodes: a node carries a mesh only where the scene's
-    // "models" settings build one; images are checked for those nodes only.
-    std::optional<NameTree> importScene(const std::string& path, unsigned flags, const YAML::Node& settings,
-                                        const std::string& configFile, const YAML::Mark& mark);
+    // The scene file's nodes, read as the scene description reads them with
+    // the scene's "models" settings; images are checked for the meshes that
+    // are built. holdsModel: whether the catalogue holds a model.
+    std::optional<config::NodeTree> importScene(const std::string& path, unsigned flags, const YAML::Node& settings,
+                                                const std::function<bool(const std::string&)>& holdsModel,
+                                                const std::string& configFile, const YAML::Mark& mark);
 
     // Whether the image decodes; reports the player's own line when not.
     bool image(const std::string& path);
@@ -39,11 +41,10 @@ public:
     const std::map<std::string, bool>& images() const { return images_; }
 
 private:
-    NameTree names(const aiScene& scene, const aiNode& node, const std::string& source, const YAML::Node* settings,
-                   const std::string& directory);
+    void sceneImages(const aiScene& scene, const config::NodeTree& node, const std::string& directory);
     void materialImages(const aiScene& scene, unsigned mesh, const std::string& directory);
 
-    Report& report_;
+    problem::Report& report_;
     std::map<std::string, bool> images_;
 };
 

@@ -6,7 +6,7 @@
 
 #include <yaml-cpp/yaml.h>
 
-#include "check/Report.h"
+#include "problem/Report.h"
 
 namespace orv::check {
 
@@ -15,10 +15,10 @@ namespace orv::check {
 // passed, so that callers only look inside values of the right shape.
 class YamlShape {
 public:
-    YamlShape(Report& report, std::string file) : report_(report), file_(std::move(file)) {}
+    YamlShape(problem::Report& report, std::string file) : report_(report), file_(std::move(file)) {}
 
     const std::string& file() const { return file_; }
-    Report& report() { return report_; }
+    problem::Report& report() { return report_; }
 
     bool isMap(const YAML::Node& node, const std::string& what);
     bool isList(const YAML::Node& node, const std::string& what);
@@ -40,7 +40,7 @@ public:
     void warn(const YAML::Mark& mark, std::string what, std::string todo = {});
 
 private:
-    Report& report_;
+    problem::Report& report_;
     std::string file_;
 };
 

@@ -18,6 +18,27 @@ namespace orv::config {
 const unsigned ModelCatalogue::importFlags = aiProcessPreset_TargetRealtime_MaxQuality;
 static_assert(aiProcessPreset_TargetRealtime_MaxQuality == 0x379ECB);
 
+namespace {
+
+NodeTree modelNode(const aiNode& node, const std::string& path)
+{
+    NodeTree tree;
+    tree.name = node.mName.C_Str();
+    tree.source = path;
+    tree.transformation = node.mTransformation;
+    tree.meshes.assign(node.mMeshes, node.mMeshes + node.mNumMeshes);
+    for (unsigned i = 0; i < node.mNumChildren; ++i)
+        tree.children.push_back(modelNode(*node.mChildren[i], path));
+    return tree;
+}
+
+}  // namespace
+
+NodeTree ModelCatalogue::readNodes(const aiScene& scene, const std::string& path)
+{
+    return modelNode(*scene.mRootNode, path);
+}
+
 ModelCatalogue::ModelCatalogue(const std::string& fileName, gl::ProgramManager& programs)
     : fileName_(fileName), programs_(programs)
 {
@@ -46,11 +67,12 @@ void ModelCatalogue::loadModel(const std::string& name, const YAML::Node& entry)
 
     const AssimpImport imported(path, importFlags);
     currentScene_ = imported.scene();
+    const NodeTree nodes = readNodes(*currentScene_, path);
 
     auto root = std::make_shared<scene::SceneObject>();
-    root->setName(currentScene_->mRootNode->mName.C_Str());
+    root->setName(nodes.name);
     root->setSource(path);
-    walk(*root, *currentScene_->mRootNode, settings);
+    build(*root, nodes, settings);
     root->update(0.0);
     currentScene_ = nullptr;
 
@@ -60,18 +82,15 @@ void ModelCatalogue::loadModel(const std::string& name, const YAML::Node& entry)
     models_[name] = root;
 }
 
-void ModelCatalogue::walk(scene::SceneObject& object, const aiNode& node, const MeshSettings& settings)
+void ModelCatalogue::build(scene::SceneObject& object, const NodeTree& node, const MeshSettings& settings)
 {
-    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
-        const aiMesh& mesh = *currentScene_->mMeshes[node.mMeshes[i]];
-        object.addMeshInstance(settings.build(mesh, *currentScene_, currentDirectory_, textures_));
-    }
-    object.setTransformation(node.mTransformation);
-    for (unsigned i = 0; i < node.mNumChildren; ++i) {
-        const aiNode& childNode = *node.mChildren[i];
+    for (const unsigned mesh : node.meshes)
+        object.addMeshInstance(settings.build(*currentScene_->mMeshes[mesh], *currentScene_, currentDirectory_, textures_));
+    object.setTransformation(node.transformation);
+    for (const NodeTree& childNode : node.children) {
         auto child = object.createChild();
-        child->setName(childNode.mName.C_Str());
-        walk(*child, childNode, settings);
+        child->setName(childNode.name);
+        build(*child, childNode, settings);
     }
 }
 

@@ -7,9 +7,9 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include "config/NodeTree.h"
 #include "config/TextureCache.h"
 
-struct aiNode;
 struct aiScene;
 
 namespace orv::gl {
@@ -30,6 +30,9 @@ class ModelCatalogue {
 public:
     // How every model file is imported.
     static const unsigned importFlags;
+    // The nodes of the model file imported from path, every mesh of each
+    // becoming an instance: what load builds the model's template from.
+    static NodeTree readNodes(const aiScene& scene, const std::string& path);
 
     // Parses the file at once; YAML errors leave as the library raises them.
     ModelCatalogue(const std::string& fileName, gl::ProgramManager& programs);
@@ -54,7 +57,7 @@ public:
 
 private:
     void loadModel(const std::string& name, const YAML::Node& entry);
-    void walk(scene::SceneObject& object, const aiNode& node, const MeshSettings& settings);
+    void build(scene::SceneObject& object, const NodeTree& node, const MeshSettings& settings);
 
     std::string fileName_;
     YAML::Node document_;

@@ -3,7 +3,6 @@
 #include <cctype>
 #include <iostream>
 #include <optional>
-#include <utility>
 
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -25,6 +24,7 @@ constexpr unsigned sceneImportFlags =
 static_assert(sceneImportFlags == 0x4359ECB);
 
 const glm::vec3 untexturedColor{0.75f, 0.0f, 0.0f};
+const std::string modelPrefix = "model-";
 
 // model-crate_001 and model-crate_002 both stand for the model crate: a
 // numbering suffix of "_" and three digits (or underscores) is dropped, but
@@ -42,27 +42,84 @@ std::string lookupName(const std::string& base)
     return base.substr(0, n - 4);
 }
 
+void readMeshes(const aiScene& scene, const aiNode& node, const YAML::Node& models, SceneDescription::Faults faults,
+                NodeTree& tree)
+{
+    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
+        const aiMesh& mesh = *scene.mMeshes[node.mMeshes[i]];
+        // Looked up per mesh, so that a faulty entry of a node without
+        // drawable meshes raises nothing.
+        const YAML::Node entry = models[node.mName.C_Str()];
+        if (!entry.IsDefined() || mesh.mNumVertices < 3)
+            continue;
+        if (!tree.settings) {
+            try {
+                tree.settings = MeshSettings::read(entry);
+            } catch (const YAML::Exception&) {
+                if (faults == SceneDescription::Faults::raise)
+                    throw;
+                return;
+            }
+        }
+        if (!tree.settings->ignore)
+            tree.meshes.push_back(node.mMeshes[i]);
+    }
+}
+
+NodeTree sceneNode(const aiScene& scene, const aiNode& node, const YAML::Node& models,
+                   const std::function<bool(const std::string&)>& holdsModel, SceneDescription::Faults faults)
+{
+    NodeTree tree;
+    tree.name = node.mName.C_Str();
+    tree.transformation = node.mTransformation;
+    if (tree.name.rfind(modelPrefix, 0) == 0) {
+        tree.model = SceneDescription::modelNameOf(tree.name);
+        if (!holdsModel(tree.model))
+            readMeshes(scene, node, models, faults, tree);
+        return tree;
+    }
+    readMeshes(scene, node, models, faults, tree);
+    for (unsigned i = 0; i < node.mNumChildren; ++i)
+        tree.children.push_back(sceneNode(scene, *node.mChildren[i], models, holdsModel, faults));
+    return tree;
+}
+
 }  // namespace
 
 const unsigned SceneDescription::importFlags = sceneImportFlags;
 
-check::Problem SceneDescription::unknownModel(const std::string& sceneFile, const std::string& node,
-                                              const std::string& model, const std::string& catalogueFile)
+problem::Problem SceneDescription::unknownModel(const std::string& sceneFile, const std::string& node,
+                                                const std::string& model, const std::string& catalogueFile)
 {
-    check::Problem problem;
+    problem::Problem problem;
     problem.file = sceneFile;
     problem.what = "node \"" + node + "\" names the model \"" + model + "\", which " + catalogueFile +
                    " does not hold; the node's own meshes are used";
     problem.todo = "add the model to " + catalogueFile + " or rename the node";
-    problem.severity = check::Problem::Severity::Warning;
+    problem.severity = problem::Problem::Severity::Warning;
     return problem;
 }
 
 std::string SceneDescription::modelNameOf(const std::string& nodeName)
 {
-    const std::string prefix = "model-";
-    const std::string base = nodeName.size() > prefix.size() ? nodeName.substr(prefix.size()) : nodeName;
-    return lookupName(base);
+    return lookupName(placedNameOf(nodeName));
+}
+
+std::string SceneDescription::placedNameOf(const std::string& nodeName)
+{
+    return nodeName.size() > modelPrefix.size() ? nodeName.substr(modelPrefix.size()) : nodeName;
+}
+
+NodeTree SceneDescription::readNodes(const aiScene& scene, const YAML::Node& models,
+                                     const std::function<bool(const std::string& model)>& holdsModel, Faults faults)
+{
+    const aiNode& root = *scene.mRootNode;
+    NodeTree tree;
+    tree.name = root.mName.C_Str();
+    tree.transformation = root.mTransformation;
+    for (unsigned i = 0; i < root.mNumChildren; ++i)
+        tree.children.push_back(sceneNode(scene, *root.mChildren[i], models, holdsModel, faults));
+    return tree;
 }
 
 SceneDescription::SceneDescription(const std::string& fileName, const std::string& rootKey,
@@ -91,69 +148,55 @@ void SceneDescription::load()
         models_ = models;
 
     scene_ = std::make_unique<AssimpImport>(path_, importFlags);
+    const auto holdsModel = [&](const std::string& model) { return !catalogue_.find(model).empty(); };
+    const NodeTree nodes = readNodes(*scene_->scene(), models_, holdsModel, Faults::raise);
     root_ = std::make_shared<scene::SceneObject>();
-    walk(*root_, *scene_->scene()->mRootNode);
+    build(*root_, nodes);
     root_->update(0.0);
 }
 
-void SceneDescription::walk(scene::SceneObject& object, const aiNode& node)
+void SceneDescription::build(scene::SceneObject& object, const NodeTree& node)
 {
-    object.setName(node.mName.C_Str());
-    object.setTransformation(node.mTransformation);
-    for (unsigned i = 0; i < node.mNumChildren; ++i) {
-        const aiNode& childNode = *node.mChildren[i];
-        const std::string name = childNode.mName.C_Str();
-        if (name.rfind(modelPrefix_, 0) == 0) {
+    object.setName(node.name);
+    object.setTransformation(node.transformation);
+    for (const NodeTree& childNode : node.children) {
+        if (!childNode.model.empty()) {
             placeModel(object, childNode);
             continue;
         }
         auto child = object.createChild();
         buildMeshes(*child, childNode);
-        walk(*child, childNode);
+        build(*child, childNode);
     }
 }
 
-void SceneDescription::placeModel(scene::SceneObject& parent, const aiNode& node)
+void SceneDescription::placeModel(scene::SceneObject& parent, const NodeTree& node)
 {
-    const std::string name = node.mName.C_Str();
-    const std::string base = name.size() > modelPrefix_.size() ? name.substr(modelPrefix_.size()) : name;
-    const std::string model = lookupName(base);
-
-    const auto matches = catalogue_.find(model);
+    const auto matches = catalogue_.find(node.model);
     if (!matches.empty()) {
         auto clone = matches.front()->clone();
-        clone->setName(base);
+        clone->setName(placedNameOf(node.name));
         parent.addChild(clone);
-        clone->setTransformation(node.mTransformation);
+        clone->setTransformation(node.transformation);
         return;
     }
-    std::cerr << unknownModel(fileName_, name, model, catalogue_.fileName()).text() << '\n';
+    std::cerr << unknownModel(fileName_, node.name, node.model, catalogue_.fileName()).text() << '\n';
     auto child = parent.createChild();
     buildMeshes(*child, node);
-    child->setTransformation(node.mTransformation);
+    child->setTransformation(node.transformation);
 }
 
-void SceneDescription::buildMeshes(scene::SceneObject& object, const aiNode& node)
+void SceneDescription::buildMeshes(scene::SceneObject& object, const NodeTree& node)
 {
-    object.setName(node.mName.C_Str());
+    object.setName(node.name);
+    if (!node.settings)
+        return;
     const aiScene& scene = *scene_->scene();
-    std::optional<MeshSettings> settings;
-    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
-        const aiMesh& mesh = *scene.mMeshes[node.mMeshes[i]];
-        // Looked up per mesh, so that a faulty entry of a node without
-        // drawable meshes raises nothing.
-        const YAML::Node entry = std::as_const(models_)[node.mName.C_Str()];
-        if (!entry.IsDefined() || mesh.mNumVertices < 3)
-            continue;
-        if (!settings)
-            settings = MeshSettings::read(entry);
-        if (settings->ignore)
-            continue;
-
-        MeshSettings used = *settings;
-        if (used.suppressDraw)
-            used.targets.clear();
-        auto instance = used.build(mesh, scene, directory_, textures_);
+    MeshSettings used = *node.settings;
+    if (used.suppressDraw)
+        used.targets.clear();
+    for (const unsigned mesh : node.meshes) {
+        auto instance = used.build(*scene.mMeshes[mesh], scene, directory_, textures_);
         if (!used.loadTextures)
             instance->setColor(untexturedColor);
         object.addMeshInstance(instance);
@@ -161,7 +204,7 @@ void SceneDescription::buildMeshes(scene::SceneObject& object, const aiNode& nod
     // Meshes without targets are still drawn by the passes that take every
     // instance; the mark keeps them out of those too. Children are not built
     // yet, so only this node's own instances carry it.
-    if (settings && (!settings->hasTargets || settings->suppressDraw))
+    if (!node.settings->hasTargets || node.settings->suppressDraw)
         object.suppressDraw(false);
 }
 

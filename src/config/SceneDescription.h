@@ -1,14 +1,16 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include <yaml-cpp/yaml.h>
 
-#include "check/Problem.h"
+#include "config/NodeTree.h"
 #include "config/TextureCache.h"
+#include "problem/Problem.h"
 
-struct aiNode;
+struct aiScene;
 
 namespace orv::scene {
 class SceneObject;
@@ -30,9 +32,23 @@ public:
     // The catalogue model a "model-<name>" node stands for: name without a
     // numbering suffix such as "_001".
     static std::string modelNameOf(const std::string& nodeName);
+    // The name the clone of the model placed at a "model-<name>" node takes:
+    // name, suffix and all.
+    static std::string placedNameOf(const std::string& nodeName);
     // The warning for a "model-" node whose model the catalogue lacks.
-    static check::Problem unknownModel(const std::string& sceneFile, const std::string& node,
-                                       const std::string& model, const std::string& catalogueFile);
+    static problem::Problem unknownModel(const std::string& sceneFile, const std::string& node,
+                                         const std::string& model, const std::string& catalogueFile);
+
+    // What a node whose settings do not read gets: the library's error, or
+    // no meshes (for a reader that reports the settings itself).
+    enum class Faults { raise, skip };
+    // The scene file's nodes as load builds them. A node gets an instance of
+    // each of its meshes with three or more vertices where its entry in
+    // models (the "models" settings) sets them up; the root's own meshes are
+    // never built. A "model-" node keeps no children, and its own meshes only
+    // where holdsModel says the catalogue lacks its model.
+    static NodeTree readNodes(const aiScene& scene, const YAML::Node& models,
+                              const std::function<bool(const std::string& model)>& holdsModel, Faults faults);
 
     // Parses the file at once; YAML errors leave as the library raises them.
     SceneDescription(const std::string& fileName, const std::string& rootKey, ModelCatalogue& catalogue);
@@ -54,11 +70,10 @@ public:
     const TextureCache& textures() const { return textures_; }
 
 private:
-    void walk(scene::SceneObject& object, const aiNode& node);
-    void placeModel(scene::SceneObject& parent, const aiNode& node);
-    void buildMeshes(scene::SceneObject& object, const aiNode& node);
+    void build(scene::SceneObject& object, const NodeTree& node);
+    void placeModel(scene::SceneObject& parent, const NodeTree& node);
+    void buildMeshes(scene::SceneObject& object, const NodeTree& node);
 
-    const std::string modelPrefix_ = "model-";
     std::string fileName_;
     std::shared_ptr<scene::SceneObject> root_;
     YAML::Node document_;

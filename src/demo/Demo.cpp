@@ -5,8 +5,8 @@
 
 #include <GL/glew.h>
 
-#include "check/DemoFiles.h"
-#include "check/Diagnosis.h"
+#include "problem/DemoFiles.h"
+#include "problem/Diagnosis.h"
 #include "config/ModelCatalogue.h"
 #include "config/SceneDescription.h"
 #include "gl/ProgramManager.h"
@@ -21,8 +21,8 @@ namespace orv::demo {
 
 namespace {
 
-namespace files = check::files;
-using check::Diagnosis;
+namespace files = problem::files;
+using problem::Diagnosis;
 
 std::string sizeOf(const view::OpenGLwindow& window)
 {

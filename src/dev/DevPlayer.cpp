@@ -9,7 +9,7 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
-#include "app/MusicPlayer.h"
+#include "audio/Music.h"
 #include "dev/DevSession.h"
 #include "dev/FileWatcher.h"
 #include "dev/Overlay.h"
@@ -110,7 +110,7 @@ int DevPlayer::run(const std::string& programsFile)
     overlay_ = std::make_unique<Overlay>(window_.handle());
     chained = glfwSetKeyCallback(window_.handle(), recordKey);
     seek(startSeconds_);
-    app::startMusic("assets/sounds/finish.mp3", session_->stage().time());
+    audio::startMusic("assets/sounds/finish.mp3", session_->stage().time());
     std::cerr << "orv --dev: watching " << std::filesystem::current_path().string()
               << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, F1 overlay" << std::endl;
 

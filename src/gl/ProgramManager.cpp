@@ -2,8 +2,8 @@
 
 #include "gl/DebugLabel.h"
 
-#include "check/PassNeeds.h"
-#include "check/ShaderValidator.h"
+#include "gl/ShaderValidator.h"
+#include "problem/PassNeeds.h"
 
 #include <filesystem>
 #include <iostream>
@@ -79,7 +79,7 @@ Program ProgramManager::build(const std::string& name, const YAML::Node& setting
                 problems_.push_back(file + ": program \"" + name + "\": " + slot.log());
             }
         } else {
-            const std::string line = check::ShaderValidator::unreadable(path_, source["file"].Mark(), name, file).text();
+            const std::string line = ShaderValidator::unreadable(path_, source["file"].Mark(), name, file).text();
             std::cerr << line << std::endl;
             problems_.push_back(line);
         }
@@ -141,7 +141,7 @@ const Program& ProgramManager::program(const std::string& programName) const
 {
     const auto found = programs_.find(programName);
     if (found == programs_.end()) {
-        throw std::out_of_range(check::PassNeeds::missingProgram(path_, programName).text());
+        throw std::out_of_range(problem::PassNeeds::missingProgram(path_, programName).text());
     }
     return found->second;
 }
@@ -160,7 +160,7 @@ int ProgramManager::uniformLocation(const std::string& programName, const std::s
             if (program.first.Scalar() == programName)
                 entry = program.first.Mark();
         }
-        throw std::out_of_range(check::PassNeeds::missingUniform(path_, entry, programName, uniformName).text());
+        throw std::out_of_range(problem::PassNeeds::missingUniform(path_, entry, programName, uniformName).text());
     }
 }
 

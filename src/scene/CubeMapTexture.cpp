@@ -1,6 +1,6 @@
 #include "scene/CubeMapTexture.h"
 
-#include "check/ImageFault.h"
+#include "problem/ImageFault.h"
 
 #include "gl/DebugLabel.h"
 
@@ -31,7 +31,7 @@ void CubeMapTexture::load(const std::vector<std::string>& paths)
         // Converting keeps the upload inside the image's own pixel buffer
         // whatever the file's layout (grey, alpha, 16-bit).
         if (!ilLoadImage(paths[i].c_str()) || !ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) {
-            std::cerr << check::ImageFault::of(paths[i], ilGetError()).text() << std::endl;
+            std::cerr << problem::ImageFault::of(paths[i], ilGetError()).text() << std::endl;
             const ILubyte white[3] = {255, 255, 255};
             ilTexImage(1, 1, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, const_cast<ILubyte*>(white));
         }

@@ -1,6 +1,6 @@
 #include "scene/ImageTexture.h"
 
-#include "check/ImageFault.h"
+#include "problem/ImageFault.h"
 
 #include "gl/DebugLabel.h"
 
@@ -47,7 +47,7 @@ void ImageTexture::load(const std::string& path)
     if (ilLoadImage(path.c_str())) {
         convertForGL();
     } else {
-        std::cerr << check::ImageFault::of(path, ilGetError()).text() << std::endl;
+        std::cerr << problem::ImageFault::of(path, ilGetError()).text() << std::endl;
         const ILubyte white[4] = {255, 255, 255, 255};
         ilTexImage(1, 1, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, const_cast<ILubyte*>(white));
     }

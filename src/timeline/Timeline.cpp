@@ -180,23 +180,23 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
     diffuseFactors_.emplace_back(diffuseKeys);
 }
 
-check::Problem Timeline::unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
-                                             const YAML::Mark& mark)
+problem::Problem Timeline::unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
+                                               const YAML::Mark& mark)
 {
-    return check::Problem::at(fileName, mark,
-                              ordinal(shot) + ": \"" + name +
-                                  "\" in \"inactive_targets\" is neither a render target nor an effect switch",
-                              "the player ignores it; the names are listed in docs/authoring.md");
+    return problem::Problem::at(fileName, mark,
+                                ordinal(shot) + ": \"" + name +
+                                    "\" in \"inactive_targets\" is neither a render target nor an effect switch",
+                                "the player ignores it; the names are listed in docs/authoring.md");
 }
 
-check::Problem Timeline::stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
-                                       float key, float speed, const YAML::Mark& mark)
+problem::Problem Timeline::stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
+                                         float key, float speed, const YAML::Mark& mark)
 {
     std::ostringstream what;
     what << ordinal(shot) << ": \"" << velocityKey << "\" has the speed " << speed << " at key " << key
          << "; the motion stops there for good";
-    check::Problem problem = check::Problem::at(fileName, mark, what.str(), "give every key a speed above 0");
-    problem.severity = check::Problem::Severity::Warning;
+    problem::Problem problem = problem::Problem::at(fileName, mark, what.str(), "give every key a speed above 0");
+    problem.severity = problem::Problem::Severity::Warning;
     return problem;
 }
 

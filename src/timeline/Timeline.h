@@ -10,7 +10,7 @@
 #include <glm/vec4.hpp>
 #include <yaml-cpp/yaml.h>
 
-#include "check/Problem.h"
+#include "problem/Problem.h"
 #include "timeline/BezierPath.h"
 #include "timeline/KeyCurve.h"
 #include "timeline/ShotMotion.h"
@@ -80,10 +80,10 @@ public:
     // "inactive_targets" that it does not know, and about a speed of 0 or
     // less in a velocity list (marks: the name, the list). The demo checker
     // says the same.
-    static check::Problem unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
-                                              const YAML::Mark& mark);
-    static check::Problem stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
-                                        float key, float speed, const YAML::Mark& mark);
+    static problem::Problem unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
+                                                const YAML::Mark& mark);
+    static problem::Problem stoppingSpeed(const std::string& fileName, std::size_t shot, const std::string& velocityKey,
+                                          float key, float speed, const YAML::Mark& mark);
 
     // The last shot's camera and particle paths are both done: nothing moves
     // along the timeline any more.

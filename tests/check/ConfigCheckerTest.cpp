@@ -9,7 +9,7 @@
 namespace {
 
 using orv::check::ConfigChecker;
-using orv::check::Report;
+using orv::problem::Report;
 
 // The five files written into a scratch folder and checked from there.
 struct ConfigCheckerTest : ::testing::Test {

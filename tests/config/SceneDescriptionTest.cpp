@@ -1,5 +1,6 @@
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
@@ -7,7 +8,9 @@
 
 #include "ConfigTest.h"
 #include "GltfBuilder.h"
+#include "config/AssimpImport.h"
 #include "config/ModelCatalogue.h"
+#include "config/NodeTree.h"
 #include "config/SceneDescription.h"
 #include "scene/Mesh.h"
 #include "scene/MeshInstance.h"
@@ -341,4 +344,71 @@ TEST_F(SceneDescriptionTest, YamlAndImportErrors)
     const std::string import = loading("main: {path: models/nowhere.gltf}\n");
     expectError(import, "cannot import \"models/nowhere.gltf\"");
     EXPECT_NE(import.find("Unable to open file"), std::string::npos) << import;
+}
+
+// What the checker reads of a scene file is what load builds from: the same
+// reading, without GL or a catalogue.
+TEST_F(SceneDescriptionTest, ReadNodesGivesTheMeshesLoadWouldBuildAndSkipsFaultsOnlyWhenAsked)
+{
+    GltfBuilder room;
+    const int root = room.node({.name = "Room", .mesh = room.quad("RootMesh")});
+    room.node({.name = "Floor", .mesh = room.quad("Floor"), .parent = root});
+    room.node({.name = "Wire", .mesh = room.line("Wire"), .parent = root});
+    room.node({.name = "Broken", .mesh = room.quad("Broken"), .parent = root});
+    const int crate = room.node({.name = "model-crate_001", .mesh = room.quad("CrateStandIn"), .parent = root});
+    room.node({.name = "Lid", .mesh = room.quad("Lid"), .parent = crate});
+    const int ghost = room.node({.name = "model-ghost_002", .mesh = room.quad("Sheet"), .parent = root});
+    room.node({.name = "Chain", .mesh = room.quad("Chain"), .parent = ghost});
+    write("models/room.gltf", room.json());
+    const YAML::Node settings = YAML::Load(R"(
+Room: {targets: [deferred_render_geometry]}
+Floor: {targets: [deferred_render_geometry], load_textures: false}
+Wire: {targets: [deferred_render_geometry]}
+Broken: {targets: [[deferred_render_geometry]]}
+model-crate_001: {targets: [deferred_render_geometry]}
+model-ghost_002: {targets: [deferred_render_geometry]}
+Chain: {targets: [deferred_render_geometry]}
+)");
+    const orv::config::AssimpImport imported("models/room.gltf", SceneDescription::importFlags);
+    const auto holdsModel = [](const std::string& model) { return model == "crate"; };
+
+    const orv::config::NodeTree tree =
+        SceneDescription::readNodes(*imported.scene(), settings, holdsModel, SceneDescription::Faults::skip);
+    EXPECT_EQ(tree.name, "Room");
+    EXPECT_FALSE(tree.hasMesh()) << "the root node's own meshes are never built";
+    std::vector<std::string> names;
+    for (const auto& node : tree.children)
+        names.push_back(node.name);
+    ASSERT_EQ(names, (std::vector<std::string>{"Floor", "Wire", "Broken", "model-crate_001", "model-ghost_002"}));
+    const auto& floor = tree.children[0];
+    ASSERT_EQ(floor.meshes.size(), 1u);
+    ASSERT_TRUE(floor.settings);
+    EXPECT_FALSE(floor.settings->loadTextures);
+    EXPECT_TRUE(floor.model.empty());
+    EXPECT_FALSE(tree.children[1].hasMesh()) << "a mesh of fewer than three vertices";
+    EXPECT_FALSE(tree.children[2].hasMesh()) << "settings that do not read, skipped";
+    EXPECT_FALSE(tree.children[2].settings);
+    const auto& placed = tree.children[3];
+    EXPECT_EQ(placed.model, "crate");
+    EXPECT_FALSE(placed.hasMesh()) << "the catalogue's model stands in for the node's own meshes";
+    EXPECT_TRUE(placed.children.empty());
+    const auto& unknown = tree.children[4];
+    EXPECT_EQ(unknown.model, "ghost");
+    EXPECT_EQ(unknown.meshes.size(), 1u) << "no model: the node's own meshes";
+    EXPECT_TRUE(unknown.children.empty()) << "and not its children, as load builds it";
+    EXPECT_EQ(SceneDescription::placedNameOf(unknown.name), "ghost_002");
+
+    const std::string raised = errorOf([&] {
+        SceneDescription::readNodes(*imported.scene(), settings, holdsModel, SceneDescription::Faults::raise);
+    });
+    EXPECT_NE(raised.find("bad conversion"), std::string::npos) << raised;
+
+    // The catalogue builds every mesh of every node, each node from its file.
+    const orv::config::NodeTree model = ModelCatalogue::readNodes(*imported.scene(), "models/room.gltf");
+    EXPECT_EQ(model.meshes.size(), 1u);
+    ASSERT_EQ(model.children.size(), 5u);
+    EXPECT_EQ(model.children[1].meshes.size(), 1u) << "the catalogue keeps short meshes";
+    ASSERT_EQ(model.children[3].children.size(), 1u);
+    EXPECT_EQ(model.children[3].children[0].source, "models/room.gltf");
+    EXPECT_TRUE(model.children[3].model.empty());
 }

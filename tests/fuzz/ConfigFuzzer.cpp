@@ -9,7 +9,7 @@
 
 #include "FuzzInput.h"
 #include "check/ConfigChecker.h"
-#include "check/Report.h"
+#include "problem/Report.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::ofstream(ORV_FUZZ_FILE, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    orv::check::Report report;
+    orv::problem::Report report;
     orv::check::ConfigChecker checker(report);
     (void)checker.run();
     for (const auto& problem : report.problems()) {

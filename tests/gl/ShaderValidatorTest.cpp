@@ -1,4 +1,4 @@
-#include "check/ShaderValidator.h"
+#include "gl/ShaderValidator.h"
 
 #include <string>
 
@@ -8,9 +8,9 @@
 
 namespace {
 
-using orv::check::DemoConfig;
-using orv::check::Report;
-using orv::check::ShaderValidator;
+using orv::problem::DemoConfig;
+using orv::problem::Report;
+using orv::gl::ShaderValidator;
 
 const char* const vertex = R"(#version 440 core
 layout(location = 0) in vec3 position;
@@ -97,13 +97,13 @@ TEST_F(ShaderValidatorTest, EachFaultIsALineAtItsPlace)
     const auto& problems = report.problems();
     // The compiler's cascade after the first fault stays, its closing note goes.
     ASSERT_EQ(problems.size(), 8u) << lines();
-    const auto at = [&](const std::string& text) -> const orv::check::Problem& {
+    const auto at = [&](const std::string& text) -> const orv::problem::Problem& {
         for (const auto& problem : problems) {
             if (problem.what.find(text) != std::string::npos)
                 return problem;
         }
         ADD_FAILURE() << "no problem says " << text << " in:\n" << lines();
-        static const orv::check::Problem none;
+        static const orv::problem::Problem none;
         return none;
     };
     const auto& compile = at("GL shader compilation error: program \"copy\": 'undeclared' : undeclared identifier");

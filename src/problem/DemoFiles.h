@@ -1,6 +1,6 @@
 #pragma once
 
-namespace orv::check::files {
+namespace orv::problem::files {
 
 // The files every demo folder holds, relative to it.
 inline constexpr const char* window = "config/window.yaml";
@@ -11,4 +11,4 @@ inline constexpr const char* sceneRootKey = "main";
 inline constexpr const char* timeline = "config/timeline.yaml";
 inline constexpr const char* music = "assets/sounds/finish.mp3";
 
-}  // namespace orv::check::files
+}  // namespace orv::problem::files

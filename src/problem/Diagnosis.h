@@ -4,9 +4,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "check/Problem.h"
+#include "problem/Problem.h"
 
-namespace orv::check {
+namespace orv::problem {
 
 // Turns what a loader raised while reading a file into the problem line the
 // author sees, with the position the YAML library knows and a hint on what
@@ -33,4 +33,4 @@ public:
     }
 };
 
-}  // namespace orv::check
+}  // namespace orv::problem

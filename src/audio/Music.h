@@ -6,14 +6,14 @@
 #include "audio/Sound.h"
 #include "audio/System.h"
 
-namespace orv::app {
+namespace orv::audio {
 
 // What startMusic made; null where a step failed. Nothing here is ever
 // released: the music plays until the process ends.
 struct Music {
-    audio::System* system = nullptr;
-    audio::Sound* sound = nullptr;
-    audio::Channel* channel = nullptr;
+    System* system = nullptr;
+    Sound* sound = nullptr;
+    Channel* channel = nullptr;
 };
 
 // Starts the given MP3 file looping on the master channel group as a 3D sound
@@ -24,4 +24,4 @@ struct Music {
 // its length), where the demo starts.
 Music startMusic(const std::string& path, double atSeconds = 0.0);
 
-}  // namespace orv::app
+}  // namespace orv::audio

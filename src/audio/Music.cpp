@@ -1,13 +1,13 @@
-#include "app/MusicPlayer.h"
+#include "audio/Music.h"
 
 #include <iostream>
 
-namespace orv::app {
+namespace orv::audio {
 
 Music startMusic(const std::string& path, double atSeconds)
 {
     Music music;
-    if (audio::System::create(&music.system) != audio::Result::ok) {
+    if (System::create(&music.system) != Result::ok) {
         return music;
     }
     std::cout << "fmod initialised successfully" << std::endl;
@@ -15,13 +15,13 @@ Music startMusic(const std::string& path, double atSeconds)
     // The results below are not examined: a system without a device, or a
     // sound that could not be loaded, has already said so, and every later
     // call on it does nothing. Only a missing handle ends the chain.
-    music.system->init(100, audio::initNormal, nullptr);
+    music.system->init(100, initNormal, nullptr);
     music.system->set3DSettings(-1.0f, 1.0f, 100.0f);
-    music.system->createSound(path, audio::mode3D, nullptr, &music.sound);
+    music.system->createSound(path, mode3D, nullptr, &music.sound);
     if (music.sound == nullptr) {
         return music;
     }
-    music.sound->setMode(audio::modeLoopNormal);
+    music.sound->setMode(modeLoopNormal);
     music.system->playSound(music.sound, nullptr, false, &music.channel);
     if (music.channel != nullptr) {
         if (atSeconds > 0.0)
@@ -31,4 +31,4 @@ Music startMusic(const std::string& path, double atSeconds)
     return music;
 }
 
-}  // namespace orv::app
+}  // namespace orv::audio

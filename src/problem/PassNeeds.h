@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "check/Problem.h"
+#include "problem/Problem.h"
 
-namespace orv::check {
+namespace orv::problem {
 
 // What the renderer asks of one GL program of the catalogue: the uniforms
 // its passes look up (an undeclared one stops the player), the fragment
@@ -32,4 +32,4 @@ struct PassNeeds {
     static const std::vector<PassNeeds>& all();
 };
 
-}  // namespace orv::check
+}  // namespace orv::problem

@@ -6,7 +6,7 @@
 
 #include <yaml-cpp/yaml.h>
 
-namespace orv::check {
+namespace orv::problem {
 
 // A name or path as the configuration gives it, with where it stands.
 struct Named {
@@ -52,4 +52,4 @@ struct DemoConfig {
     bool timelineRead = false;
 };
 
-}  // namespace orv::check
+}  // namespace orv::problem

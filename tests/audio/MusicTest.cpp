@@ -1,4 +1,4 @@
-#include "app/MusicPlayer.h"
+#include "audio/Music.h"
 
 #include <string>
 
@@ -8,7 +8,7 @@
 #include "ChildProcess.h"
 #include "TrackFile.h"
 
-namespace orv::app {
+namespace orv::audio {
 namespace {
 
 using test::ChildChecks;
@@ -35,7 +35,7 @@ Started startCaptured(const std::string& path, double atSeconds = 0.0)
     return started;
 }
 
-TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
+TEST(Music, StartsTheTrackLoopingAndSaysSoOnce)
 {
     runInChild("null", [](ChildChecks& check) {
         const auto [music, out, err] = startCaptured(test::musicTrackPath());
@@ -55,7 +55,7 @@ TEST(MusicPlayer, StartsTheTrackLoopingAndSaysSoOnce)
 
 // A demo started later on hears the music from there; the track loops, so a
 // time past its end is wrapped into it.
-TEST(MusicPlayer, StartsWhereTheDemoStarts)
+TEST(Music, StartsWhereTheDemoStarts)
 {
     runInChild("null", [](ChildChecks& check) {
         const auto started = startCaptured(test::musicTrackPath(), 30.0);
@@ -74,7 +74,7 @@ TEST(MusicPlayer, StartsWhereTheDemoStarts)
                "^$");
 }
 
-TEST(MusicPlayer, WithoutDeviceGoesOnSilentlyAfterOneLine)
+TEST(Music, WithoutDeviceGoesOnSilentlyAfterOneLine)
 {
     runInChild("none-at-all", [](ChildChecks& check) {
         const auto [music, out, err] = startCaptured(test::musicTrackPath());
@@ -86,7 +86,7 @@ TEST(MusicPlayer, WithoutDeviceGoesOnSilentlyAfterOneLine)
                "^$");
 }
 
-TEST(MusicPlayer, MissingTrackGoesOnSilentlyAfterOneLine)
+TEST(Music, MissingTrackGoesOnSilentlyAfterOneLine)
 {
     runInChild("null", [](ChildChecks& check) {
         const auto [music, out, err] = startCaptured("assets/sounds/no-such-track.mp3");
@@ -99,4 +99,4 @@ TEST(MusicPlayer, MissingTrackGoesOnSilentlyAfterOneLine)
 }
 
 }  // namespace
-}  // namespace orv::app
+}  // namespace orv::audio

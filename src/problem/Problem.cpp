@@ -1,6 +1,6 @@
-#include "check/Problem.h"
+#include "problem/Problem.h"
 
-namespace orv::check {
+namespace orv::problem {
 
 Problem Problem::at(const std::string& file, const YAML::Mark& mark, std::string what, std::string todo)
 {
@@ -33,4 +33,4 @@ std::string Problem::text() const
     return line;
 }
 
-}  // namespace orv::check
+}  // namespace orv::problem

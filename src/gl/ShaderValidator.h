@@ -4,11 +4,11 @@
 
 #include <yaml-cpp/yaml.h>
 
-#include "check/DemoConfig.h"
-#include "check/Problem.h"
-#include "check/Report.h"
+#include "problem/DemoConfig.h"
+#include "problem/Problem.h"
+#include "problem/Report.h"
 
-namespace orv::check {
+namespace orv::gl {
 
 // Compiles and links the programs of the catalogue offline, as desktop GLSL
 // for an OpenGL 4.4 core context, and holds each program against what the
@@ -20,12 +20,12 @@ public:
     ShaderValidator(const ShaderValidator&) = delete;
     ShaderValidator& operator=(const ShaderValidator&) = delete;
 
-    void check(const DemoConfig::Program& program, Report& report);
+    void check(const problem::DemoConfig::Program& program, problem::Report& report);
 
     // The line for a shader file the player cannot read; it plays on
     // without that stage.
-    static Problem unreadable(const std::string& catalogue, const YAML::Mark& mark, const std::string& program,
-                              const std::string& file);
+    static problem::Problem unreadable(const std::string& catalogue, const YAML::Mark& mark, const std::string& program,
+                                      const std::string& file);
 };
 
-}  // namespace orv::check
+}  // namespace orv::gl

@@ -1,9 +1,9 @@
-#include "check/ImageFault.h"
+#include "problem/ImageFault.h"
 
 #include <cstdio>
 #include <filesystem>
 
-namespace orv::check {
+namespace orv::problem {
 
 Problem ImageFault::of(const std::string& path, unsigned devilError)
 {
@@ -19,4 +19,4 @@ Problem ImageFault::of(const std::string& path, unsigned devilError)
     return problem;
 }
 
-}  // namespace orv::check
+}  // namespace orv::problem

@@ -1,4 +1,4 @@
-#include "check/ShaderValidator.h"
+#include "gl/ShaderValidator.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,10 +14,17 @@
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 
-#include "check/DemoFiles.h"
-#include "check/PassNeeds.h"
+#include "problem/DemoFiles.h"
+#include "problem/PassNeeds.h"
 
-namespace orv::check {
+namespace orv::gl {
+
+using problem::DemoConfig;
+using problem::Named;
+using problem::PassNeeds;
+using problem::Problem;
+using problem::Report;
+namespace files = problem::files;
 
 namespace {
 
@@ -228,4 +235,4 @@ void ShaderValidator::check(const DemoConfig::Program& program, Report& report)
     }
 }
 
-}  // namespace orv::check
+}  // namespace orv::gl

@@ -1,6 +1,6 @@
-#include "check/PassNeeds.h"
+#include "problem/PassNeeds.h"
 
-namespace orv::check {
+namespace orv::problem {
 
 namespace {
 
@@ -79,4 +79,4 @@ const std::vector<PassNeeds>& PassNeeds::all()
     return needs;
 }
 
-}  // namespace orv::check
+}  // namespace orv::problem

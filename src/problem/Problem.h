@@ -4,7 +4,7 @@
 
 #include <yaml-cpp/yaml.h>
 
-namespace orv::check {
+namespace orv::problem {
 
 // One thing wrong with a demo, worded once for both the checker and the
 // player: "file:line:column: what is wrong (what to do)".
@@ -27,4 +27,4 @@ struct Problem {
     std::string text() const;
 };
 
-}  // namespace orv::check
+}  // namespace orv::problem

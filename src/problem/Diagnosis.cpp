@@ -1,9 +1,9 @@
-#include "check/Diagnosis.h"
+#include "problem/Diagnosis.h"
 
 #include <array>
 #include <utility>
 
-namespace orv::check {
+namespace orv::problem {
 
 Problem Diagnosis::of(const std::string& file, const std::exception& error)
 {
@@ -46,4 +46,4 @@ std::string Diagnosis::hintFor(const std::string& message)
     return {};
 }
 
-}  // namespace orv::check
+}  // namespace orv::problem

@@ -1,8 +1,8 @@
-#include "check/Report.h"
+#include "problem/Report.h"
 
 #include <algorithm>
 
-namespace orv::check {
+namespace orv::problem {
 
 void Report::add(Problem problem)
 {
@@ -41,4 +41,4 @@ void Report::print(std::ostream& out) const
     out.flush();
 }
 
-}  // namespace orv::check
+}  // namespace orv::problem

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "check/Problem.h"
+#include "problem/Problem.h"
 
-namespace orv::check {
+namespace orv::problem {
 
 // Every problem found in a demo, in the order the checks found them.
 class Report {
@@ -27,4 +27,4 @@ private:
     std::vector<Problem> problems_;
 };
 
-}  // namespace orv::check
+}  // namespace orv::problem

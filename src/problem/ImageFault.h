@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "check/Problem.h"
+#include "problem/Problem.h"
 
-namespace orv::check {
+namespace orv::problem {
 
 // The line for an image that DevIL cannot load: the player prints it and
 // goes on with a white texture, the checker reports it.
@@ -13,4 +13,4 @@ public:
     static Problem of(const std::string& path, unsigned devilError);
 };
 
-}  // namespace orv::check
+}  // namespace orv::problem
