@@ -39,11 +39,12 @@ public:
     // A fresh stage moved to `seconds` (clamped to the demo's span), in place
     // of the running one; the running one stays when the new one cannot be built.
     bool seek(double seconds);
-    // Reacts to saved files (paths relative to the demo folder): shader
-    // files and the program catalogue rebuild the programs that use them;
-    // they, the timeline, the model catalogue, the scene file and model
-    // assets then rebuild the stage at the current time. Other files are
-    // ignored (returns false without an outcome).
+    // Reacts to saved files (paths relative to the demo folder): a shader
+    // file relinks the programs that use it in place, and the running stage
+    // plays on with its passes' uniforms looked up again; the program
+    // catalogue, the timeline, the model catalogue, the scene file and model
+    // assets rebuild the stage at the current time. Other files are ignored
+    // (returns false without an outcome).
     bool reload(const std::vector<std::string>& files);
 
     // One drawn frame; the first frame after a seek or reload lands on the
