@@ -18,6 +18,8 @@ class OpenGLwindow;
 
 namespace orv::dev {
 
+class PlayClock;
+
 // The demo as the author works on it: the programs and a stage over them,
 // moved to any time, and rebuilt from saved files while it plays. Whatever
 // cannot be built is reported and the running demo kept.
@@ -59,6 +61,9 @@ public:
     // Targets and switches the author turned off on top of the shot's own,
     // for drawn frames of this and every rebuilt stage; not owned.
     void setOverrides(const std::vector<std::string>* inactive);
+    // Told the time of every stage put in place (a seek or a reload), so the
+    // music is where the demo is; null: nobody; not owned.
+    void setClock(PlayClock* clock) { clock_ = clock; }
 
 private:
     bool rebuildStage(double seconds);
@@ -72,6 +77,7 @@ private:
     std::unique_ptr<demo::Demo> stage_;
     render::FrameProfiler* profiler_ = nullptr;
     const std::vector<std::string>* overrides_ = nullptr;
+    PlayClock* clock_ = nullptr;
     Outcome outcome_;
 };
 
