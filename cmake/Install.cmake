@@ -6,9 +6,7 @@ include(GNUInstallDirs)
 # The player finds the installed demo relative to itself, so the prefix is
 # chosen at install time, not here.
 set(ORV_INSTALLED_DEMO_DIR ${CMAKE_INSTALL_DATADIR}/orv/demo)
-file(RELATIVE_PATH ORV_INSTALLED_DEMO
-    ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
-    ${CMAKE_INSTALL_PREFIX}/${ORV_INSTALLED_DEMO_DIR})
+file(RELATIVE_PATH ORV_INSTALLED_DEMO ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/orv/demo)
 target_compile_definitions(orv PRIVATE
     ORV_VERSION="${PROJECT_VERSION}"
     ORV_INSTALLED_DEMO="${ORV_INSTALLED_DEMO}")
