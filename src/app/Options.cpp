@@ -27,7 +27,7 @@ bool parseSize(const std::string& text, Options& options)
 
 }  // namespace
 
-ParsedOptions parseOptions(int argc, const char* const* argv)
+ParsedOptions parseOptions(int argc, const char* const* argv, const Installation& installation)
 {
     Options options;
     CLI::App app("orv: plays a data-driven 3D demo from its folder (no options: the current folder, as it is).",
@@ -35,8 +35,11 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
     std::string size;
     double from = 0.0;
     double to = 0.0;
-    app.add_option("--demo", options.demoDir, "play the demo in this folder (default: the current folder)")
-        ->check(CLI::ExistingDirectory);
+    auto* demoOption =
+        app.add_option("--demo", options.demoDir,
+                       "play the demo in this folder (default: the current folder, or the installed demo "
+                       "when the current folder holds none)")
+            ->check(CLI::ExistingDirectory);
     app.add_option("--size", size, "window size WxH for this run, instead of config/window.yaml's");
     app.add_option("--start", options.startSeconds, "begin this many seconds into the demo")
         ->check(CLI::NonNegativeNumber);
@@ -59,10 +62,15 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
                  "authoring: reload saved shaders and config files, P pause, Left/Right seek 5 s, "
                  "Page Up/Down shot, Home restart, F1 overlay");
 
+    app.set_version_flag("--version", "orv " + installation.version, "print the version and end");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::cout << app.help();
+        return {std::nullopt, 0};
+    } catch (const CLI::CallForVersion& version) {
+        std::cout << version.what() << std::endl;
         return {std::nullopt, 0};
     } catch (const CLI::ParseError& error) {
         std::cerr << "orv: " << error.what() << " (orv --help lists the options)" << std::endl;
@@ -91,6 +99,10 @@ ParsedOptions parseOptions(int argc, const char* const* argv)
         std::cerr << "orv: --to must come after --from (orv --help lists the options)" << std::endl;
         return {std::nullopt, 2};
     }
+    // Started from anywhere, an installed player still has its own demo to play.
+    if (demoOption->count() == 0 && !std::filesystem::exists("config/window.yaml") &&
+        !installation.demoDir.empty() && std::filesystem::exists(installation.demoDir / "config/window.yaml"))
+        options.demoDir = installation.demoDir.string();
     return {options, 0};
 }
 

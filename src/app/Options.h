@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,13 +36,21 @@ struct Options {
     bool captures() const { return !captureDir.empty() || !videoFile.empty(); }
 };
 
+// What the build knows about the installed player: the version --version
+// prints and where the installed demo lives.
+struct Installation {
+    std::string version;
+    std::filesystem::path demoDir;
+};
+
 // Parses the command line. Returns the options, or the exit status to end
-// with at once: 0 after --help, 2 after a wrong option or value (one line on
-// standard error).
+// with at once: 0 after --help or --version, 2 after a wrong option or value
+// (one line on standard error). Without --demo, in a folder that holds no
+// demo (no config/window.yaml), the installed demo is played if there is one.
 struct ParsedOptions {
     std::optional<Options> options;
     int exitCode = 0;
 };
-ParsedOptions parseOptions(int argc, const char* const* argv);
+ParsedOptions parseOptions(int argc, const char* const* argv, const Installation& installation = {});
 
 }  // namespace orv::app

@@ -1,13 +1,31 @@
 #include "app/Application.h"
 #include "app/Options.h"
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "check/DemoChecker.h"
 
+namespace {
+
+// The installed demo sits at a fixed place relative to the installed player
+// (ORV_INSTALLED_DEMO, from the build), so one build installs under any
+// prefix: cmake --install --prefix, or the package's /usr.
+std::filesystem::path installedDemo()
+{
+    std::error_code error;
+    const std::filesystem::path player = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    return (player.parent_path() / ORV_INSTALLED_DEMO).lexically_normal();
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
-    const orv::app::ParsedOptions parsed = orv::app::parseOptions(argc, argv);
+    const orv::app::ParsedOptions parsed = orv::app::parseOptions(argc, argv, {ORV_VERSION, installedDemo()});
     if (!parsed.options)
         return parsed.exitCode;
     if (parsed.options->check)

@@ -4,6 +4,9 @@
 #include <sstream>
 #include <string>
 
+#include <cstdio>
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include "support/Player.h"
@@ -241,6 +244,51 @@ TEST_F(Demo, WindowTooLargeForTheFramebuffersStopsTheStart)
     EXPECT_NE(lastLine.find("config/window.yaml"), std::string::npos) << run.err;
     EXPECT_NE(lastLine.find("8192 x 8192"), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("fmod initialised successfully"), std::string::npos) << run.out;
+}
+
+// The player laid out as cmake --install lays it out under some prefix, run
+// from a folder that holds no demo, so that no display is needed: --check
+// reports on the installed demo. A demo in the folder still comes first.
+TEST(Installed, PlayerStartedWhereThereIsNoDemoTakesTheInstalledOne)
+{
+    ScratchDir prefix;
+    std::filesystem::create_directories(prefix.path() / "bin");
+    const auto player = prefix.path() / "bin/orv";
+    std::error_code linked;
+    std::filesystem::create_hard_link(ORV_PLAYER, player, linked);
+    if (linked)
+        std::filesystem::copy_file(ORV_PLAYER, player);
+    const auto demo = prefix.path() / "share/orv/demo";
+    std::filesystem::create_directories(demo);
+    std::filesystem::copy(std::filesystem::path(ORV_SOURCE_DIR) / "demo", demo,
+                          std::filesystem::copy_options::recursive);
+    ScratchDir elsewhere;
+
+    const auto run = [&](const std::string& arguments) {
+        std::string output;
+        FILE* pipe = popen(("cd '" + elsewhere.path().string() + "' && '" + player.string() + "' " + arguments +
+                            " 2>&1").c_str(), "r");
+        char buffer[4096];
+        for (size_t got; pipe && (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, got);
+        const int status = pipe ? pclose(pipe) : -1;
+        return std::make_pair(WIFEXITED(status) ? WEXITSTATUS(status) : -1, output);
+    };
+
+    const auto [versionStatus, version] = run("--version");
+    EXPECT_EQ(versionStatus, 0);
+    EXPECT_TRUE(std::regex_match(version, std::regex("orv [0-9]+\\.[0-9]+(\\.[0-9]+)*\n"))) << version;
+
+    const auto [checkStatus, checked] = run("--check");
+    EXPECT_EQ(checkStatus, 0) << checked;
+    EXPECT_NE(checked.find(std::filesystem::weakly_canonical(demo).string() + ": no problems"), std::string::npos)
+        << checked;
+
+    std::filesystem::create_directories(elsewhere.path() / "config");
+    std::filesystem::copy_file(demo / "config/window.yaml", elsewhere.path() / "config/window.yaml");
+    const auto [hereStatus, here] = run("--check");
+    EXPECT_EQ(hereStatus, 1) << "the folder's own, incomplete demo is the one checked: " << here;
+    EXPECT_NE(here.find("config/gl_programs.yaml"), std::string::npos) << here;
 }
 
 }  // namespace

@@ -1,21 +1,28 @@
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/Options.h"
+#include "support/Scratch.h"
 
 namespace {
 
 using orv::app::parseOptions;
+using orv::test::ScratchDir;
+using orv::test::WorkingDir;
 
-orv::app::ParsedOptions parse(std::vector<const char*> arguments)
+orv::app::ParsedOptions parse(std::vector<const char*> arguments, const orv::app::Installation& installation = {},
+                              std::string* out = nullptr)
 {
     arguments.insert(arguments.begin(), "orv");
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    auto parsed = parseOptions(static_cast<int>(arguments.size()), arguments.data());
-    testing::internal::GetCapturedStdout();
+    auto parsed = parseOptions(static_cast<int>(arguments.size()), arguments.data(), installation);
+    const std::string printed = testing::internal::GetCapturedStdout();
     testing::internal::GetCapturedStderr();
+    if (out)
+        *out = printed;
     return parsed;
 }
 
@@ -90,6 +97,40 @@ TEST(Options, CheckIsAFlagThatTakesTheDemoFolder)
     EXPECT_TRUE(parsed.options->check);
     EXPECT_EQ(parsed.options->demoDir, ".");
     EXPECT_EQ(parse({"--check", "demo"}).exitCode, 2) << "the folder comes with --demo";
+}
+
+TEST(Options, VersionIsTheInstallationsAndEndsWithZero)
+{
+    std::string out;
+    const auto parsed = parse({"--version"}, {"4.2", ""}, &out);
+    EXPECT_FALSE(parsed.options);
+    EXPECT_EQ(parsed.exitCode, 0);
+    EXPECT_EQ(out, "orv 4.2\n");
+}
+
+// Started without --demo in a folder that holds no demo, the player takes the
+// installed one; a demo here, or one named with --demo, always comes first.
+TEST(Options, InstalledDemoOnlyWhereThereIsNone)
+{
+    ScratchDir installed;
+    installed.write("config/window.yaml", "OpenGLwindow:\n  title: installed\n");
+    ScratchDir empty;
+    const orv::app::Installation installation{"1.0", installed.path()};
+    {
+        WorkingDir here(empty.path());
+        EXPECT_EQ(parse({}, installation).options->demoDir, installed.path().string());
+        const auto check = parse({"--check"}, installation);
+        EXPECT_TRUE(check.options->check);
+        EXPECT_EQ(check.options->demoDir, installed.path().string());
+        EXPECT_EQ(parse({"--demo", "."}, installation).options->demoDir, ".") << "an explicit folder is kept";
+        EXPECT_EQ(parse({}, {"1.0", empty.path()}).options->demoDir, ".")
+            << "an installation without its demo changes nothing";
+        EXPECT_EQ(parse({}).options->demoDir, ".") << "nothing installed changes nothing";
+    }
+    ScratchDir demo;
+    demo.write("config/window.yaml", "OpenGLwindow:\n  title: here\n");
+    WorkingDir here(demo.path());
+    EXPECT_EQ(parse({}, installation).options->demoDir, ".");
 }
 
 }  // namespace
