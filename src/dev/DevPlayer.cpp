@@ -10,6 +10,7 @@
 #include <GLFW/glfw3.h>
 
 #include "audio/Music.h"
+#include "dev/Bookmarks.h"
 #include "dev/DevSession.h"
 #include "dev/FileWatcher.h"
 #include "dev/Overlay.h"
@@ -81,6 +82,9 @@ void DevPlayer::handleKeys()
 {
     const std::size_t count = pressedCount;
     pressedCount = 0;
+    // Keys typed into the overlay's number fields are not for the demo.
+    if (overlayShown_ && Overlay::typing())
+        return;
     for (std::size_t i = 0; i < count; ++i) {
         const demo::Demo& stage = session_->stage();
         if (const auto to = TimeKeys::target(pressed[i], stage.time(), stage.shots().starts)) {
@@ -90,6 +94,15 @@ void DevPlayer::handleKeys()
         switch (pressed[i]) {
         case GLFW_KEY_P:
             paused_ = !paused_;
+            break;
+        case GLFW_KEY_C:
+            try {
+                const Bookmarks::Bookmark& mark = session_->bookmarks().add(session_->stage());
+                std::cerr << "orv --dev: bookmark " << session_->bookmarks().all().size() << " (shot " << mark.shot
+                          << ", " << mark.time << " s) added to " << session_->bookmarks().fileName() << std::endl;
+            } catch (const std::exception& error) {
+                std::cerr << "orv --dev: " << error.what() << std::endl;
+            }
             break;
         case GLFW_KEY_F1:
             overlayShown_ = !overlayShown_;
@@ -112,7 +125,7 @@ int DevPlayer::run(const std::string& programsFile)
     seek(startSeconds_);
     audio::startMusic("assets/sounds/finish.mp3", session_->stage().time());
     std::cerr << "orv --dev: watching " << std::filesystem::current_path().string()
-              << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, F1 overlay" << std::endl;
+              << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, C bookmark, F1 overlay" << std::endl;
 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
@@ -143,6 +156,15 @@ int DevPlayer::run(const std::string& programsFile)
             const auto request = overlay_->draw(*session_, profiler_.get(), elapsed, paused_, inactive_);
             if (request.seekTo)
                 seek(*request.seekTo);
+            if (request.timelineEdited)
+                session_->applyTimelineEdits();
+            if (request.saveTimeline)
+                session_->saveTimelineEdits();
+            if (request.bookmark) {
+                const Bookmarks::Bookmark mark = session_->bookmarks().all().at(*request.bookmark);
+                seek(mark.time);
+                Bookmarks::visit(mark, session_->stage());
+            }
         }
         window_.swapBuffers();
         scene::reportGLErrors();

@@ -20,7 +20,8 @@ class Overlay;
 
 // The player with `--dev`: the demo plays as usual and also reloads what
 // the author saves, moves through time on keys (P pause, Left/Right 5 s,
-// Page Up/Down shot, Home restart) and shows the overlay on F1.
+// Page Up/Down shot, Home restart), keeps camera bookmarks on C and shows
+// the overlay on F1.
 class DevPlayer {
 public:
     // Plays from startSeconds into the demo.

@@ -23,10 +23,19 @@ public:
     // What the author asked for in this frame.
     struct Request {
         std::optional<double> seekTo;
+        // The timeline's keys were edited: play the edited text at once.
+        bool timelineEdited = false;
+        bool saveTimeline = false;
+        // A bookmark chosen: its time, with the free camera at its place.
+        std::optional<std::size_t> bookmark;
     };
 
     explicit Overlay(GLFWwindow* window);
     ~Overlay();
+
+    // Whether the panel takes the keyboard now (a number being typed), so
+    // the player's keys are not for the demo.
+    static bool typing();
 
     Overlay(const Overlay&) = delete;
     Overlay& operator=(const Overlay&) = delete;
@@ -39,8 +48,17 @@ public:
 private:
     void toggle(const char* name, std::vector<std::string>& inactive);
     std::optional<double> scrubBar(DevSession& session);
+    void keyPanel(DevSession& session, Request& request);
+    bool keyPlot(DevSession& session, std::size_t shot, int curve, std::optional<float> progress);
+    void bookmarkPanel(DevSession& session, Request& request);
 
     float frameMs_ = 0.0f;
+    // The key dragged in a plot (curve, key, column) and the value range it started with.
+    int dragCurve_ = -1;
+    std::size_t dragKey_ = 0;
+    std::size_t dragColumn_ = 0;
+    float dragLow_ = 0.0f;
+    float dragHigh_ = 1.0f;
 };
 
 }  // namespace orv::dev

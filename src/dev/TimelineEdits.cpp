@@ -59,14 +59,14 @@ void TimelineEdits::index()
     }
     std::vector<std::array<Rows, curves.size()>> numbers;
     const YAML::Node shots = document["shots"];
-    if (shots.IsSequence()) {
+    if (shots && shots.IsSequence()) {
         for (const YAML::Node& shot : shots) {
             auto& lists = numbers.emplace_back();
             if (!shot.IsMap())
                 continue;
             for (std::size_t c = 0; c < curves.size(); ++c) {
                 const YAML::Node list = shot[nameOf(curves[c])];
-                if (!list.IsSequence())
+                if (!list || !list.IsSequence())
                     continue;
                 for (const YAML::Node& entry : list) {
                     auto& row = lists[c].emplace_back();
