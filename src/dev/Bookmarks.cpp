@@ -1,6 +1,7 @@
 #include "dev/Bookmarks.h"
 
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -24,10 +25,11 @@ constexpr const char* header =
     "# marker at `position` in the 3D tool to start or pass a shot there.\n"
     "bookmarks:\n";
 
+// To a tenth of a millimetre (or millisecond), which is closer than anyone places a marker.
 std::string number(double value)
 {
     char text[32];
-    const auto result = std::to_chars(text, text + sizeof(text), static_cast<float>(value));
+    const auto result = std::to_chars(text, text + sizeof(text), std::round(value * 1e4) / 1e4);
     return std::string(text, result.ptr);
 }
 

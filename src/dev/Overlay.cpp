@@ -155,9 +155,10 @@ bool Overlay::keyPlot(DevSession& session, std::size_t shot, int curve, std::opt
                 line.push_back(screen(x, eased.value(x)));
             }
         }
-        draw->AddPolyline(line.data(), static_cast<int>(line.size()), columnColours[c - 1], 0, 1.5f);
+        const ImU32 colour = columnColours[which == Curve::lookAt ? c : 0];
+        draw->AddPolyline(line.data(), static_cast<int>(line.size()), colour, 0, 1.5f);
         for (const glm::vec2& key : keys)
-            draw->AddCircleFilled(screen(key.x, key.y), 3.5f, columnColours[c - 1]);
+            draw->AddCircleFilled(screen(key.x, key.y), 3.5f, colour);
     }
     if (progress) {
         const float x = origin.x + std::clamp(*progress, 0.0f, 1.0f) * size.x;
@@ -195,13 +196,14 @@ bool Overlay::keyPlot(DevSession& session, std::size_t shot, int curve, std::opt
     }
 
     // The numbers themselves: drag sideways, or double-click to type one.
-    for (std::size_t k = 0; k < rows.size(); ++k) {
+    const bool open = ImGui::TreeNode("numbers");
+    for (std::size_t k = 0; open && k < rows.size(); ++k) {
         if (rows[k].size() < columns)
             continue;
         float values[4] = {};
         std::copy_n(rows[k].begin(), columns, values);
         ImGui::PushID(static_cast<int>(k));
-        ImGui::SetNextItemWidth(columns == 2 ? 200.0f : 330.0f);
+        ImGui::SetNextItemWidth(columns == 2 ? 180.0f : -FLT_MIN);
         const bool edited = columns == 2 ? ImGui::DragFloat2("##key", values, 0.005f, 0.0f, 0.0f, "%.3f")
                                          : ImGui::DragFloat4("##key", values, 0.01f, 0.0f, 0.0f, "%.3f");
         ImGui::PopID();
@@ -212,6 +214,8 @@ bool Overlay::keyPlot(DevSession& session, std::size_t shot, int curve, std::opt
                 changed = edits.set(shot, which, k, c, values[c]) || changed;
         }
     }
+    if (open)
+        ImGui::TreePop();
     ImGui::PopID();
     return changed;
 }
@@ -221,10 +225,16 @@ void Overlay::keyPanel(DevSession& session, Request& request)
     demo::Demo& stage = session.stage();
     TimelineEdits& edits = session.timelineEdits();
     const std::size_t shot = stage.shotAt(stage.time());
-    if (!ImGui::CollapsingHeader("keys of this shot", ImGuiTreeNodeFlags_DefaultOpen))
-        return;
+    // A window of its own beside the main one, so the author sees both.
+    const ImVec2 display = ImGui::GetIO().DisplaySize;
+    ImGui::SetNextWindowPos(ImVec2(std::max(450.0f, display.x - 350.0f), 10.0f), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSizeConstraints(ImVec2(340.0f, 0.0f), ImVec2(340.0f, 10000.0f));
+    char title[64];
+    std::snprintf(title, sizeof(title), "keys of shot %zu###keys", shot + 1);
+    ImGui::Begin(title, nullptr, ImGuiWindowFlags_AlwaysAutoResize);
     if (shot >= edits.shotCount()) {
-        ImGui::TextDisabled("the timeline file has no shot %zu", shot + 1);
+        ImGui::TextDisabled("%s has no shot %zu", edits.fileName().c_str(), shot + 1);
+        ImGui::End();
         return;
     }
     // The camera's lists run over the camera path, the particle's over its own.
@@ -256,6 +266,8 @@ void Overlay::keyPanel(DevSession& session, Request& request)
         ImGui::SameLine();
         ImGui::TextColored(bad, "not saved");
     }
+    ImGui::TextDisabled("drag a dot; double-click a number to type");
+    ImGui::End();
 }
 
 void Overlay::bookmarkPanel(DevSession& session, Request& request)
@@ -332,7 +344,6 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
         ImGui::TextDisabled("no reload yet: save a shader or a config file");
     }
 
-    keyPanel(session, request);
     bookmarkPanel(session, request);
 
     if (ImGui::CollapsingHeader("targets and switches")) {
@@ -346,8 +357,10 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
         if (ImGui::Button("reset to the shot's own"))
             inactive.clear();
     }
-    ImGui::TextDisabled("P pause  Left/Right 5 s  PgUp/PgDn shot  Home restart  C bookmark");
+    ImGui::TextDisabled("P pause  Left/Right 5 s  PgUp/PgDn shot  Home restart");
+    ImGui::TextDisabled("C bookmarks the camera  W A S D Space fly");
     ImGui::End();
+    keyPanel(session, request);
 
     ImGui::Render();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);

@@ -16,8 +16,10 @@ class DevSession;
 
 // The author's panel (Dear ImGui), drawn onto the window after the last
 // pass: time and shot, frame time, GPU time per pass, the last reload, the
-// target and switch toggles, and a scrub bar over the shots. It leaves the
-// engine's GL state as it found it. Captures never make one.
+// camera bookmarks, the target and switch toggles, and a scrub bar over the
+// shots; beside it, the shot's key lists plotted over the paths' progress,
+// to drag, type and save. It leaves the engine's GL state as it found it.
+// Captures never make one.
 class Overlay {
 public:
     // What the author asked for in this frame.
