@@ -127,6 +127,7 @@ bool DevSession::saveTimelineEdits()
 {
     try {
         edits_->save();
+        ownSave_ = edits_->text();
     } catch (const std::exception& error) {
         report(false, error.what());
         return false;
@@ -142,8 +143,11 @@ bool DevSession::reload(const std::vector<std::string>& files)
     std::string changed;
     for (const auto& file : files) {
         if (file == problem::files::timeline) {
-            // The overlay's own save: the stage already plays that text.
-            if (timelineText_ && contentOf(file) == *timelineText_)
+            // The overlay's own save, noticed once: the stage already plays
+            // that text, or edits made since.
+            const bool own = ownSave_ && contentOf(file) == *ownSave_;
+            ownSave_.reset();
+            if (own)
                 continue;
             timelineText_.reset();
             edits_->reread();

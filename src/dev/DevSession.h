@@ -48,8 +48,8 @@ public:
     // files and the program catalogue rebuild the programs that use them;
     // they, the timeline, the model catalogue, the scene file and model
     // assets then rebuild the stage at the current time. Other files are
-    // ignored (returns false without an outcome), and so is a timeline file
-    // that holds what the overlay saved and the stage already plays.
+    // ignored (returns false without an outcome), and so is the notice of
+    // the overlay's own save of the timeline.
     bool reload(const std::vector<std::string>& files);
 
     // The timeline as the overlay edits it. Once edits are applied, every
@@ -91,6 +91,8 @@ private:
     std::unique_ptr<Bookmarks> bookmarks_;
     // What the stage's timeline is built from in place of the file, once edited.
     std::optional<std::string> timelineText_;
+    // The timeline text the overlay last saved, until the watcher reports that write.
+    std::optional<std::string> ownSave_;
     render::FrameProfiler* profiler_ = nullptr;
     const std::vector<std::string>* overrides_ = nullptr;
     Outcome outcome_;

@@ -209,9 +209,17 @@ TEST_F(Session, AnEditedKeyPlaysAtOnceAndIsSavedInPlace)
     std::string expected = original;
     expected.replace(at + 5, spelled.size(), "2.75");
     EXPECT_EQ(saved, expected);
+    // The next edit comes before the watcher's notice of the save; that
+    // notice rebuilds nothing and leaves the new edit playing.
+    ASSERT_TRUE(edits.set(0, Curve::cameraVelocity, 0, 1, 1.25f));
+    ASSERT_TRUE(session->applyTimelineEdits());
     const orv::demo::Demo* playing = &session->stage();
     EXPECT_FALSE(session->reload({"config/timeline.yaml"})) << "the overlay's own save";
     EXPECT_EQ(&session->stage(), playing) << "no second rebuild";
+    EXPECT_TRUE(edits.unsaved());
+    EXPECT_EQ(edits.keys(0, Curve::cameraVelocity)[0][1], 1.25f);
+    ASSERT_TRUE(edits.set(0, Curve::cameraVelocity, 0, 1, 2.75f));
+    EXPECT_FALSE(edits.unsaved());
 
     {
         orv::demo::Demo fresh(*rig.window, session->programs());
