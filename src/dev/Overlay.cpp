@@ -1,6 +1,7 @@
 #include "dev/Overlay.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 

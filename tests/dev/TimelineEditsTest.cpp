@@ -1,6 +1,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
