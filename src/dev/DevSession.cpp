@@ -140,6 +140,7 @@ bool DevSession::reload(const std::vector<std::string>& files)
 {
     std::vector<std::string> programNames;
     bool catalogue = false;
+    bool stage = false;
     std::string changed;
     for (const auto& file : files) {
         if (file == problem::files::timeline) {
@@ -158,6 +159,7 @@ bool DevSession::reload(const std::vector<std::string>& files)
             continue;
         changed += (changed.empty() ? "" : ", ") + file;
         catalogue = catalogue || file == programsFile_;
+        stage = stage || rebuildsStage(file);
         for (const auto& name : users) {
             if (std::find(programNames.begin(), programNames.end(), name) == programNames.end())
                 programNames.push_back(name);
@@ -201,10 +203,14 @@ bool DevSession::reload(const std::vector<std::string>& files)
         report(false, programs_->problems().front() + " (the running program is kept)");
         return true;
     }
-    // Every pass looked its uniform locations up when it was built, so new
-    // programs mean a new stage, at the same time.
-    if (!rebuildStage(now))
-        return true;
+    if (stage) {
+        if (!rebuildStage(now))
+            return true;
+    } else {
+        // The programs were relinked in place: the demo plays on where it
+        // is, its passes only look their uniforms up again.
+        stage_->renderer().refreshUniforms();
+    }
     report(true, "reloaded " + changed);
     return true;
 }

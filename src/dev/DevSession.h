@@ -44,12 +44,13 @@ public:
     // A fresh stage moved to `seconds` (clamped to the demo's span), in place
     // of the running one; the running one stays when the new one cannot be built.
     bool seek(double seconds);
-    // Reacts to saved files (paths relative to the demo folder): shader
-    // files and the program catalogue rebuild the programs that use them;
-    // they, the timeline, the model catalogue, the scene file and model
-    // assets then rebuild the stage at the current time. Other files are
-    // ignored (returns false without an outcome), and so is the notice of
-    // the overlay's own save of the timeline.
+    // Reacts to saved files (paths relative to the demo folder): a shader
+    // file relinks the programs that use it in place, and the running stage
+    // plays on with its passes' uniforms looked up again; the program
+    // catalogue, the timeline, the model catalogue, the scene file and model
+    // assets rebuild the stage at the current time. Other files are ignored
+    // (returns false without an outcome), and so is the notice of the
+    // overlay's own save of the timeline.
     bool reload(const std::vector<std::string>& files);
 
     // The timeline as the overlay edits it. Once edits are applied, every

@@ -13,9 +13,11 @@ Cubemap::Cubemap(gl::ProgramManager& programs) : Target(programs)
     texture_.load({faceFiles[0], faceFiles[1], faceFiles[2], faceFiles[3], faceFiles[4], faceFiles[5]});
     setEnabled(true);
     setBloomEnabled(true);
-    skyboxSampler_ = uniformLocation("skybox_sampler");
+    lookUpUniforms();
     scene::reportGLErrors();
 }
+
+void Cubemap::lookUpUniforms() { skyboxSampler_ = uniformLocation("skybox_sampler"); }
 
 void Cubemap::draw(scene::Scene& scene, Target& caller)
 {

@@ -24,6 +24,9 @@ public:
     // target's meshes; target's program must be current.
     void drawWithCubeMap(Target& target, int sampler, scene::Scene& scene);
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     scene::CubeMapTexture texture_;
     int skyboxSampler_;

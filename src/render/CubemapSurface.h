@@ -18,7 +18,7 @@ public:
 
 protected:
     // Called by derived constructors, once name() answers.
-    void lookUpUniforms();
+    void lookUpUniforms() override;
 
 private:
     std::shared_ptr<Cubemap> cubemap_;

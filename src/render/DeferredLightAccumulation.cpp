@@ -25,6 +25,11 @@ DeferredLightAccumulation::DeferredLightAccumulation(gl::ProgramManager& program
       shadowMapping_(std::move(shadowMapping))
 {
     setEnabled(true);
+    lookUpUniforms();
+}
+
+void DeferredLightAccumulation::lookUpUniforms()
+{
     screenSizeLocation_ = uniformLocation("screen_size");
     farPlane_ = uniformLocation("far_plane");
     geometrySamplers_[0] = uniformLocation("position_sampler");

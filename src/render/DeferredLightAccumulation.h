@@ -31,6 +31,9 @@ public:
 
     LightVolume& volume() { return volume_; }
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     void drawLight(scene::Scene& scene, DeferredRenderGeometry& geometry);
 

@@ -24,9 +24,19 @@ DeferredRenderGeometry::DeferredRenderGeometry(gl::ProgramManager& programs, con
     fbo_.init(window, programs);
     particleLight_ = std::make_shared<scene::PointLight>();
     setEnabled(true);
+    lookUpUniforms();
+}
+
+void DeferredRenderGeometry::lookUpUniforms()
+{
+    const gl::ProgramManager& programs = *programManager();
     bloomScene_ = programs.uniformLocation("bloom", "scene");
     bloomBlur_ = programs.uniformLocation("bloom", "blur");
     copyScene_ = programs.uniformLocation("copy", "scene");
+    // The passes it runs inside its own draw, and its framebuffer's blur chain.
+    fbo_.lookUpUniforms(programs);
+    accumulation_.refreshUniforms();
+    stencil_.refreshUniforms();
 }
 
 bool DeferredRenderGeometry::isUsableLightRecord(const float* record)

@@ -54,6 +54,9 @@ public:
     // How many lights the last draw ran the stencil and light passes for.
     unsigned lightsDrawn() const { return lightsDrawn_; }
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     void drawLight(scene::Scene& scene, const std::shared_ptr<scene::PointLight>& light);
     void compose(Target& caller, GLuint blurred);

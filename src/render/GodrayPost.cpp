@@ -15,6 +15,11 @@ GodrayPost::GodrayPost(gl::ProgramManager& programs, std::shared_ptr<GodrayPre> 
 {
     setEnabled(true);
     setBloomEnabled(true);
+    lookUpUniforms();
+}
+
+void GodrayPost::lookUpUniforms()
+{
     exposureLocation_ = uniformLocation("exposure");
     decayLocation_ = uniformLocation("decay");
     densityLocation_ = uniformLocation("density");

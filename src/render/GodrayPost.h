@@ -31,6 +31,9 @@ public:
     float density() const { return density_; }
     float weight() const { return weight_; }
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     std::shared_ptr<GodrayPre> pre_;
     float exposure_ = 0.0135f;

@@ -15,6 +15,12 @@ GodrayPre::GodrayPre(gl::ProgramManager& programs, const view::OpenGLwindow& win
     setBloomEnabled(true);
 }
 
+void GodrayPre::lookUpUniforms()
+{
+    fbo_.lookUpUniforms(*programManager());
+    drawBackground_ = -2;
+}
+
 void GodrayPre::draw(scene::Scene& scene, Target& caller)
 {
     useProgram();

@@ -31,6 +31,9 @@ public:
     GLuint occlusionTexture() const { return occlusionTexture_; }
     const std::shared_ptr<scene::RoomLight>& roomLight() const { return roomLight_; }
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     GLuint occlusionTexture_ = 0;
     fbo::GodRayFBO fbo_;

@@ -26,7 +26,11 @@ MainParticle::MainParticle(std::shared_ptr<ParticleSystem> particles)
     vertexBuffer_.label("main particle");
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    lookUpUniforms();
+}
 
+void MainParticle::lookUpUniforms()
+{
     vertexPos_ = uniformLocation("vertex_pos");
     decayFactor_ = uniformLocation("decay_factor");
     currFrame_ = uniformLocation("curr_frame");

@@ -28,6 +28,9 @@ public:
     float currentFrame() const { return currentFrame_; }
     double totalTime() const { return totalTime_; }
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     gl::VertexArrayHandle vertexArray_;
     gl::BufferHandle vertexBuffer_;

@@ -52,12 +52,9 @@ void disableAttributes(const Attribute (&attributes)[N])
 
 }  // namespace
 
-ParticleSystem::ParticleSystem(gl::ProgramManager& programs, unsigned capacity,
-                               std::shared_ptr<scene::Particle> particle)
-    : Target(programs), particle_(std::move(particle)), capacity_(capacity),
-      updateProgram_(&programs.program(updateProgramName)), renderProgram_(&programs.program(renderProgramName))
+void ParticleSystem::lookUpUniforms()
 {
-    setEnabled(true);
+    const gl::ProgramManager& programs = *programManager();
     const auto update = [&](const char* uniform) { return programs.uniformLocation(updateProgramName, uniform); };
     dtS_ = update("dt_s");
     currTMs_ = update("curr_t_ms");
@@ -75,6 +72,15 @@ ParticleSystem::ParticleSystem(gl::ProgramManager& programs, unsigned capacity,
     vMatrix_ = render("v_matrix");
     pMatrix_ = render("p_matrix");
     texSampler_ = render("tex_sampler");
+}
+
+ParticleSystem::ParticleSystem(gl::ProgramManager& programs, unsigned capacity,
+                               std::shared_ptr<scene::Particle> particle)
+    : Target(programs), particle_(std::move(particle)), capacity_(capacity),
+      updateProgram_(&programs.program(updateProgramName)), renderProgram_(&programs.program(renderProgramName))
+{
+    setEnabled(true);
+    lookUpUniforms();
 
     if (capacity_ == 0)
         return;

@@ -51,6 +51,9 @@ public:
     const std::shared_ptr<scene::Particle>& particle() const { return particle_; }
     scene::ImageTexture& sprite() { return sprite_; }
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     void setUpdateUniforms(double dt);
 

@@ -108,6 +108,12 @@ void Renderer::registerObject(const scene::SceneObject& object, Target& godrayPr
         registerObject(*child, godrayPre, godrayPost);
 }
 
+void Renderer::refreshUniforms()
+{
+    for (auto& entry : targets_)
+        entry.second->refreshUniforms();
+}
+
 bool Renderer::framebuffersComplete() const
 {
     auto* godrays = dynamic_cast<GodrayPre*>(target(std::string(targets::godrayPre)));

@@ -62,6 +62,10 @@ public:
     // Times every pass of every frame from now on (null: stop); not owned.
     void setProfiler(FrameProfiler* profiler);
 
+    // Every pass looks its uniform locations up again: the programs were
+    // relinked in place.
+    void refreshUniforms();
+
     // Whether the GL could make every framebuffer of the window's size.
     bool framebuffersComplete() const;
 

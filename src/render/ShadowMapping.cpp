@@ -28,9 +28,17 @@ ShadowMapping::ShadowMapping(gl::ProgramManager& programs, std::vector<std::shar
     setEnabled(true);
     for (const auto& light : lights_)
         light->initShadowMap(window, programs);
+    lookUpUniforms();
+}
+
+void ShadowMapping::lookUpUniforms()
+{
     lightWorldPos_ = uniformLocation("light_world_pos");
     lightVpMatrices_ = uniformLocation("light_vp_matrices");
     farPlane_ = uniformLocation("far_plane");
+    // The lights' shadow maps blur through the manager's programs too.
+    for (const auto& light : lights_)
+        light->shadowMap().lookUpUniforms(*programManager());
 }
 
 std::array<glm::mat4, 6> ShadowMapping::faceMatrices(const glm::vec3& position) const

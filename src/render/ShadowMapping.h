@@ -51,6 +51,9 @@ public:
     void bindShadowCubeMap(const scene::PointLight& light, GLenum unit) const;
     const std::vector<std::shared_ptr<scene::PointLight>>& lights() const { return lights_; }
 
+protected:
+    void lookUpUniforms() override;
+
 private:
     std::vector<std::shared_ptr<scene::PointLight>> lights_;
     float near_ = 0.01f;

@@ -42,6 +42,13 @@ void Target::drawAll(scene::Scene& scene)
     }
 }
 
+void Target::refreshUniforms()
+{
+    meshUniforms_.fill(unresolved);
+    sceneUniformsRead_ = false;
+    lookUpUniforms();
+}
+
 int Target::uniformLocation(const std::string& uniformName) const
 {
     return programManager_->uniformLocation(name(), uniformName);

@@ -47,6 +47,10 @@ public:
 
     virtual void update(double dt);
 
+    // Looks every uniform location this pass keeps up again: its programs
+    // were relinked in place (a shader the author saved).
+    void refreshUniforms();
+
     gl::ProgramManager* programManager() const { return programManager_; }
     std::vector<std::shared_ptr<scene::MeshInstance>>& drawables() { return drawables_; }
     // The same instance may be added more than once; it is then drawn as often.
@@ -95,6 +99,10 @@ public:
     GLuint emptyTexture();
 
 protected:
+    // Looks up the uniform locations the pass keeps; its constructor calls
+    // it, and refreshUniforms again after a relink.
+    virtual void lookUpUniforms() {}
+
     // Makes this pass's program current; the program is found by name once.
     void useProgram();
 

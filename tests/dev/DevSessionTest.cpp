@@ -328,6 +328,39 @@ TEST_F(Session, ASeekGivesTheFrameOfACaptureStartedThere)
     EXPECT_FALSE(next == captured) << "later frames move on";
 }
 
+// A saved shader is relinked in place: the demo plays on where it was (the
+// same stage, nothing built again or left behind), and the passes follow the
+// program's new uniform locations, so the picture stays the demo's.
+TEST_F(Session, AShaderSaveRelinksInPlaceAndThePassesFollowTheNewLocations)
+{
+    ASSERT_TRUE(session->seek(4.0));
+    frame();
+    const Pixels before = frame(0.0);
+    const orv::demo::Demo* stage = &session->stage();
+    const double time = stage->time();
+    const auto objects = orv::test::liveGLObjects();
+    const int blur = session->programs().uniformLocation("bloom", "blur");
+
+    // An array in front of the samplers moves their locations; it changes nothing drawn.
+    std::string shader = slurp("shaders/bloom_fragment.glsl");
+    shader.insert(shader.find('\n') + 1, "uniform float shift[16];\n");
+    const auto body = shader.find("colour = vec4(");
+    shader.insert(shader.find('\n', body) + 1, "    if (shift[5] > 1e30) colour = vec4(0.0);\n");
+    spit("shaders/bloom_fragment.glsl", shader);
+    ASSERT_TRUE(session->reload({"shaders/bloom_fragment.glsl"}));
+    ASSERT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+    EXPECT_EQ(&session->stage(), stage) << "the demo was built again";
+    EXPECT_EQ(session->stage().time(), time);
+    ASSERT_NE(session->programs().uniformLocation("bloom", "blur"), blur) << "the test needs the locations to move";
+    orv::test::expectSameLiveGLObjects(objects, orv::test::liveGLObjects());
+
+    const Pixels after = frame(0.0);
+    double difference = 0.0;
+    for (std::size_t i = 0; i < before.size(); ++i)
+        difference += std::abs(int(before[i]) - int(after[i]));
+    EXPECT_LT(difference / before.size(), 2.0);
+}
+
 // The process's resident memory in bytes.
 double residentBytes()
 {

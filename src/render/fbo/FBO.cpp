@@ -34,6 +34,12 @@ bool FBO::init(const view::OpenGLwindow& window, const gl::ProgramManager& progr
 
 bool FBO::init(unsigned width, unsigned height, const gl::ProgramManager& programs)
 {
+    lookUpUniforms(programs);
+    return create(width, height);
+}
+
+void FBO::lookUpUniforms(const gl::ProgramManager& programs)
+{
     gaussHTex_ = programs.uniformLocation("gauss_h", "tex");
     gaussHScreenSize_ = programs.uniformLocation("gauss_h", "screen_size");
     gaussHWeight_ = programs.uniformLocation("gauss_h", "weight");
@@ -44,7 +50,6 @@ bool FBO::init(unsigned width, unsigned height, const gl::ProgramManager& progra
     gaussH_ = &programs.program("gauss_h");
     gaussV_ = &programs.program("gauss_v");
     copy_ = &programs.program("copy");
-    return create(width, height);
 }
 
 bool FBO::create(unsigned width, unsigned height)

@@ -37,6 +37,8 @@ public:
     bool init(const view::OpenGLwindow& window, const gl::ProgramManager& programs);
     // The same with an explicit size, for code that has no window at hand.
     bool init(unsigned width, unsigned height, const gl::ProgramManager& programs);
+    // Looks the blur programs and their uniforms up again (after a relink).
+    void lookUpUniforms(const gl::ProgramManager& programs);
 
     // Creates the main framebuffer with its attachments, the blur chain and
     // the quad. An incomplete main framebuffer is reported on standard output.
