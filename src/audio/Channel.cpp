@@ -28,9 +28,13 @@ Result Channel::setPaused(bool paused)
     return alGetError() == AL_NO_ERROR ? Result::ok : Result::errOutput;
 }
 
-}  // namespace orv::audio
-
-namespace orv::audio {
+bool Channel::paused() const
+{
+    alcMakeContextCurrent(context_);
+    ALint state = AL_STOPPED;
+    alGetSourcei(source_, AL_SOURCE_STATE, &state);
+    return state == AL_PAUSED;
+}
 
 double Channel::length() const
 {

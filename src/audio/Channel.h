@@ -20,9 +20,12 @@ public:
     // already playing changes nothing (it does not restart), and a channel
     // that has played to its end stays finished.
     Result setPaused(bool paused);
+    // Whether the channel is paused (false too once it has finished).
+    bool paused() const;
 
     // Moves playback to a time in seconds, wrapped by the sound's length
-    // (the music loops, and the demo clock runs past its end).
+    // (the music loops, and the demo clock runs past its end). A paused
+    // channel stays paused and resumes from there.
     Result setPosition(double seconds);
     // Where playback is, in seconds from the sound's start.
     double position() const;

@@ -14,9 +14,9 @@
 #include "dev/DevSession.h"
 #include "dev/FileWatcher.h"
 #include "dev/Overlay.h"
+#include "dev/PlayClock.h"
 #include "dev/TimeKeys.h"
 #include "render/FrameProfiler.h"
-#include "scene/FrameTimer.h"
 #include "scene/GLErrors.h"
 #include "view/OpenGLwindow.h"
 
@@ -69,13 +69,17 @@ DevPlayer::~DevPlayer()
     chained = nullptr;
     pressedCount = 0;
     overlay_.reset();
-    if (session_)
+    if (session_) {
         session_->setProfiler(nullptr);
+        session_->setClock(nullptr);
+    }
 }
 
 void DevPlayer::seek(double seconds)
 {
-    session_->seek(seconds);
+    // The session tells the clock, and with it the music, where the stage now is.
+    const bool moved = session_->seek(seconds);
+    loop_.seekedTo(moved ? seconds : session_->stage().time(), session_->stage().shots());
 }
 
 void DevPlayer::handleKeys()
@@ -93,7 +97,10 @@ void DevPlayer::handleKeys()
         }
         switch (pressed[i]) {
         case GLFW_KEY_P:
-            paused_ = !paused_;
+            clock_->setPaused(!clock_->paused());
+            break;
+        case GLFW_KEY_L:
+            loop_.toggle(stage.time(), stage.shots());
             break;
         case GLFW_KEY_C:
             try {
@@ -107,7 +114,7 @@ void DevPlayer::handleKeys()
         case GLFW_KEY_F1:
             overlayShown_ = !overlayShown_;
             // The panel wants a pointer; the camera has the mouse again once it is gone.
-            glfwSetInputMode(window_.handle(), GLFW_CURSOR, overlayShown_ ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
+            window_.releaseCursor(overlayShown_);
             break;
         default:
             break;
@@ -122,16 +129,16 @@ int DevPlayer::run(const std::string& programsFile)
     watcher_ = std::make_unique<FileWatcher>(std::filesystem::current_path(), quietWhile);
     overlay_ = std::make_unique<Overlay>(window_.handle());
     chained = glfwSetKeyCallback(window_.handle(), recordKey);
+    clock_ = std::make_unique<PlayClock>(audio::startMusic("assets/sounds/finish.mp3", startSeconds_));
+    session_->setClock(clock_.get());
     seek(startSeconds_);
-    audio::startMusic("assets/sounds/finish.mp3", session_->stage().time());
     std::cerr << "orv --dev: watching " << std::filesystem::current_path().string()
-              << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, C bookmark, F1 overlay" << std::endl;
+              << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, L loop shot, C bookmark, F1 overlay"
+              << std::endl;
 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
-    scene::FrameTimer timer;
     while (window_.isOpen()) {
-        const double elapsed = timer.elapsed();
         handleKeys();
         const std::vector<std::string> changed = watcher_->settle();
         std::optional<std::filesystem::file_time_type> saved;
@@ -149,11 +156,18 @@ int DevPlayer::run(const std::string& programsFile)
             profiler_.reset();
         }
 
+        // Taken after the keys and the reload: a stage they built starts the clock afresh.
+        const PlayClock::Frame time = clock_->nextFrame();
+        const double next = session_->stage().time() + time.demoSeconds;
+        if (const auto back = loop_.jumpBefore(next, session_->stage().shots()))
+            seek(*back);
+
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        session_->frame(paused_ ? 0.0 : elapsed);
+        session_->frame(time.demoSeconds);
         if (overlayShown_) {
-            const auto request = overlay_->draw(*session_, profiler_.get(), elapsed, paused_, inactive_);
+            const auto request =
+                overlay_->draw(*session_, profiler_.get(), time.realSeconds, clock_->paused(), loop_, inactive_);
             if (request.seekTo)
                 seek(*request.seekTo);
             if (request.timelineEdited)

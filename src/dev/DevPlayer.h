@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "dev/ShotLoop.h"
 
 namespace orv::render {
 class FrameProfiler;
@@ -17,11 +18,12 @@ namespace orv::dev {
 class DevSession;
 class FileWatcher;
 class Overlay;
+class PlayClock;
 
 // The player with `--dev`: the demo plays as usual and also reloads what
 // the author saves, moves through time on keys (P pause, Left/Right 5 s,
-// Page Up/Down shot, Home restart), keeps camera bookmarks on C and shows
-// the overlay on F1.
+// Page Up/Down shot, Home restart, L loop the shot) with the music along,
+// keeps camera bookmarks on C and shows the overlay on F1.
 class DevPlayer {
 public:
     // Plays from startSeconds into the demo.
@@ -41,8 +43,9 @@ private:
     std::unique_ptr<FileWatcher> watcher_;
     std::unique_ptr<Overlay> overlay_;
     std::unique_ptr<render::FrameProfiler> profiler_;
+    std::unique_ptr<PlayClock> clock_;
+    ShotLoop loop_;
     std::vector<std::string> inactive_;
-    bool paused_ = false;
     bool overlayShown_ = false;
 };
 

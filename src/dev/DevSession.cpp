@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "dev/Bookmarks.h"
+#include "dev/PlayClock.h"
 #include "dev/TimelineEdits.h"
 #include "gl/ProgramManager.h"
 #include "problem/DemoFiles.h"
@@ -98,6 +99,9 @@ void DevSession::adopt(std::unique_ptr<demo::Demo> stage)
     stage_->renderer().setProfiler(profiler_);
     // Only drawn frames see the author's toggles: the silent advance is the capture's.
     stage_->scene().setOverrides(overrides_);
+    // The stage stops just short of its time; its next frame lands on it.
+    if (clock_ != nullptr)
+        clock_->jumpTo(stage_->time() + stage_->scene().nextFixedStep());
 }
 
 void DevSession::setOverrides(const std::vector<std::string>* inactive)

@@ -20,6 +20,7 @@ class OpenGLwindow;
 namespace orv::dev {
 
 class Bookmarks;
+class PlayClock;
 class TimelineEdits;
 
 // The demo as the author works on it: the programs and a stage over them,
@@ -77,6 +78,9 @@ public:
     // Targets and switches the author turned off on top of the shot's own,
     // for drawn frames of this and every rebuilt stage; not owned.
     void setOverrides(const std::vector<std::string>* inactive);
+    // Told the time of every stage put in place (a seek or a reload), so the
+    // music is where the demo is; null: nobody; not owned.
+    void setClock(PlayClock* clock) { clock_ = clock; }
 
 private:
     bool rebuildStage(double seconds);
@@ -96,6 +100,7 @@ private:
     std::optional<std::string> ownSave_;
     render::FrameProfiler* profiler_ = nullptr;
     const std::vector<std::string>* overrides_ = nullptr;
+    PlayClock* clock_ = nullptr;
     Outcome outcome_;
 };
 

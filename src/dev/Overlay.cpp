@@ -13,6 +13,7 @@
 
 #include "dev/Bookmarks.h"
 #include "dev/DevSession.h"
+#include "dev/ShotLoop.h"
 #include "dev/TimelineEdits.h"
 #include "gl/DebugLabel.h"
 #include "render/FrameProfiler.h"
@@ -291,7 +292,7 @@ void Overlay::bookmarkPanel(DevSession& session, Request& request)
 }
 
 Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler* profiler, double frameSeconds,
-                               bool paused, std::vector<std::string>& inactive)
+                               bool paused, const ShotLoop& loop, std::vector<std::string>& inactive)
 {
     Request request;
     ImGui_ImplOpenGL3_NewFrame();
@@ -312,6 +313,10 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
     ImGui::Text("time %7.2f s%s", stage.time(), paused ? "   PAUSED" : "");
     ImGui::Text("shot %zu of %zu   %.2f - %.2f s", shot + 1, starts.size(), shot < starts.size() ? starts[shot] : 0.0,
                 shotEnd);
+    if (loop.on()) {
+        ImGui::SameLine();
+        ImGui::TextColored(good, "  LOOP shot %zu", loop.shot() + 1);
+    }
     ImGui::Text("frame %.2f ms   %.1f FPS", frameMs_, frameMs_ > 0.0f ? 1000.0f / frameMs_ : 0.0f);
     if (auto seek = scrubBar(session))
         request.seekTo = seek;
@@ -358,7 +363,7 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
         if (ImGui::Button("reset to the shot's own"))
             inactive.clear();
     }
-    ImGui::TextDisabled("P pause  Left/Right 5 s  PgUp/PgDn shot  Home restart");
+    ImGui::TextDisabled("P pause  Left/Right 5 s  PgUp/PgDn shot  Home restart  L loop shot");
     ImGui::TextDisabled("C bookmarks the camera  W A S D Space fly");
     ImGui::End();
     keyPanel(session, request);

@@ -13,6 +13,7 @@ class FrameProfiler;
 namespace orv::dev {
 
 class DevSession;
+class ShotLoop;
 
 // The author's panel (Dear ImGui), drawn onto the window after the last
 // pass: time and shot, frame time, GPU time per pass, the last reload, the
@@ -45,7 +46,7 @@ public:
     // Builds and draws the panel onto the default framebuffer. `inactive`
     // holds the toggled-off targets and switches, edited in place.
     Request draw(DevSession& session, const render::FrameProfiler* profiler, double frameSeconds, bool paused,
-                 std::vector<std::string>& inactive);
+                 const ShotLoop& loop, std::vector<std::string>& inactive);
 
 private:
     void toggle(const char* name, std::vector<std::string>& inactive);

@@ -91,13 +91,16 @@ void PerspectiveCamera::freeFlight(double dt)
             position_ += up_ * amount;
         }
     }
-    // The cursor is read every frame, on rails too, so that taking over
-    // causes no jump from motion made while the timeline was driving.
+    // The cursor is read every frame, on rails and while a panel has the
+    // pointer too, so that taking over or taking the cursor back causes no
+    // jump from motion made meanwhile.
     double x = 0.0;
     double y = 0.0;
     window_.cursorPosition(&x, &y);
-    look(static_cast<float>((lastCursorY_ - y) * mouseSensitivity),
-         static_cast<float>((x - lastCursorX_) * mouseSensitivity));
+    if (!window_.cursorReleased()) {
+        look(static_cast<float>((lastCursorY_ - y) * mouseSensitivity),
+             static_cast<float>((x - lastCursorX_) * mouseSensitivity));
+    }
     lastCursorX_ = x;
     lastCursorY_ = y;
 }

@@ -64,7 +64,7 @@ bool OpenGLwindow::init()
     }
     glfwMakeContextCurrent(window_);
     glfwSetKeyCallback(window_, keyCallback);
-    glfwSetInputMode(window_, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
+    glfwSetInputMode(window_, GLFW_CURSOR, cursorReleased_ ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
 
     const GLenum glewStatus = glewInit();
     if (glewStatus != GLEW_OK) {
@@ -120,6 +120,13 @@ bool OpenGLwindow::isKeyPressed(int key)
 }
 
 bool OpenGLwindow::isShiftHeld() { return shiftHeld; }
+
+void OpenGLwindow::releaseCursor(bool released)
+{
+    cursorReleased_ = released;
+    if (window_ != nullptr)
+        glfwSetInputMode(window_, GLFW_CURSOR, released ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
+}
 
 void OpenGLwindow::cursorPosition(double* x, double* y) const
 {

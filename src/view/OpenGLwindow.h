@@ -42,6 +42,11 @@ public:
     static bool isKeyPressed(int key);
     static bool isShiftHeld();
     void cursorPosition(double* x, double* y) const;
+    // Hands the cursor to the pointer (shown and free, for a panel) or back
+    // to the camera (hidden and captured). While the pointer has it, mouse
+    // motion does not turn the view.
+    void releaseCursor(bool released);
+    bool cursorReleased() const { return cursorReleased_; }
 
     void swapBuffers();
     bool isOpen() const { return !closed_; }
@@ -74,6 +79,7 @@ private:
     int widthOverride_ = 0;
     int heightOverride_ = 0;
     bool visible_ = true;
+    bool cursorReleased_ = false;
 };
 
 }  // namespace orv::view

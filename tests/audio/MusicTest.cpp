@@ -1,6 +1,9 @@
 #include "audio/Music.h"
 
+#include <chrono>
+#include <cmath>
 #include <string>
+#include <thread>
 
 #include <AL/al.h>
 #include <gtest/gtest.h>
@@ -70,6 +73,31 @@ TEST(Music, StartsWhereTheDemoStarts)
         check.expect(channel.setPosition(length + 12.0) == audio::Result::ok, "a position past the end");
         check.expect(channel.position() >= 12.0 && channel.position() < 12.5,
                      "wrapped to 12 s, got " + std::to_string(channel.position()));
+    },
+               "^$");
+}
+
+// The dev player pauses the music with the demo and moves it while paused:
+// it stays paused at the new place, stands still there, and resumes from it.
+TEST(Music, PausedMusicMovesOnlyWhereItIsSent)
+{
+    runInChild("null", [](ChildChecks& check) {
+        const auto started = startCaptured(test::musicTrackPath(), 5.0);
+        check.expect(started.music.channel != nullptr, "a channel");
+        if (started.music.channel == nullptr)
+            return;
+        audio::Channel& channel = *started.music.channel;
+        check.expect(!channel.paused(), "playing at first");
+        check.expect(channel.setPaused(true) == Result::ok && channel.paused(), "paused");
+        check.expect(channel.setPosition(20.0) == Result::ok && channel.paused(), "still paused after a move");
+        const double at = channel.position();
+        check.expect(at >= 20.0 && at < 20.01, "moved to 20 s, got " + std::to_string(at));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        check.expect(std::abs(channel.position() - at) < 1e-3, "standing still, got " + std::to_string(channel.position()));
+        check.expect(channel.setPaused(false) == Result::ok && !channel.paused(), "resumed");
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        check.expect(channel.position() > at && channel.position() < at + 2.0,
+                     "playing on from 20 s, got " + std::to_string(channel.position()));
     },
                "^$");
 }

@@ -1,19 +1,29 @@
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <thread>
+
 #include <unistd.h>
 
 #include <GL/glew.h>
+#include <GLFW/glfw3.h>
 #include <IL/il.h>
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include "audio/Music.h"
 #include "dev/Bookmarks.h"
 #include "dev/DevSession.h"
+#include "dev/PlayClock.h"
+#include "dev/ShotLoop.h"
+#include "dev/TimeKeys.h"
 #include "dev/TimelineEdits.h"
 #include "gl/ProgramManager.h"
 #include "scene/PerspectiveCamera.h"
@@ -26,6 +36,7 @@
 namespace {
 
 using orv::dev::DevSession;
+using orv::dev::PlayClock;
 using Pixels = std::vector<std::uint8_t>;
 
 constexpr int width = 160;
@@ -359,6 +370,124 @@ TEST_F(Session, AShaderSaveRelinksInPlaceAndThePassesFollowTheNewLocations)
     for (std::size_t i = 0; i < before.size(); ++i)
         difference += std::abs(int(before[i]) - int(after[i]));
     EXPECT_LT(difference / before.size(), 2.0);
+}
+
+// How far the music is from the demo time, on the looping track: the
+// shortest way round, in seconds.
+double musicOffset(const PlayClock& clock, double demoSeconds)
+{
+    const double length = clock.musicLength().value_or(0.0);
+    const double off = std::remainder(clock.musicPosition().value_or(-1.0) - demoSeconds, length);
+    return std::abs(off);
+}
+
+// The music follows every jump of the demo clock: seeks, shot keys, reloads
+// and the shot loop put it at the demo's time, paused or not. It plays on the
+// null audio device. The stage stands up to one fixed step (1/60 s) short of
+// the time its next frame lands on, where the music is put, and the music
+// plays on for the few milliseconds between the jump and the check: one frame
+// at 30 FPS covers both, and the music out of step by less than that is not heard.
+TEST_F(Session, TheMusicFollowsSeeksPausesShotKeysReloadsAndTheShotLoop)
+{
+    // Read once, when the process opens its first audio device; nothing in
+    // this test binary opens one before.
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    testing::internal::CaptureStdout();
+    const orv::audio::Music music = orv::audio::startMusic("assets/sounds/finish.mp3", 0.0);
+    testing::internal::GetCapturedStdout();
+    ASSERT_NE(music.channel, nullptr) << "no null audio device";
+    constexpr double frameTolerance = 1.0 / 30.0;
+    {
+        PlayClock clock(music);
+        session->setClock(&clock);
+        const orv::demo::ShotTimes shots = session->stage().shots();  // each seek builds a new stage
+        ASSERT_GE(shots.starts.size(), 3u);
+        const auto inStep = [&] { return musicOffset(clock, session->stage().time()); };
+
+        ASSERT_TRUE(session->seek(12.5));
+        EXPECT_LT(inStep(), frameTolerance) << "a seek; music at " << *clock.musicPosition();
+
+        // Frames the test steps by hand run far ahead of the music's real time.
+        frame(0.5);
+        frame(2.0);
+        ASSERT_GT(inStep(), 1.0);
+        ASSERT_TRUE(session->reload({"config/timeline.yaml"}));
+        ASSERT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+        EXPECT_LT(inStep(), frameTolerance) << "a reload";
+
+        const double now = session->stage().time();
+        const auto next = orv::dev::TimeKeys::target(GLFW_KEY_PAGE_DOWN, now, shots.starts);
+        ASSERT_TRUE(next.has_value());
+        ASSERT_TRUE(session->seek(*next));
+        EXPECT_LT(inStep(), frameTolerance) << "Page Down";
+
+        // Paused, the music stands still, and a seek moves it without playing it.
+        clock.setPaused(true);
+        EXPECT_EQ(clock.musicPaused(), true);
+        ASSERT_TRUE(session->seek(41.0));
+        EXPECT_EQ(clock.musicPaused(), true);
+        EXPECT_LT(inStep(), frameTolerance) << "a seek while paused";
+        const double still = *clock.musicPosition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        EXPECT_EQ(clock.nextFrame().demoSeconds, 0.0);
+        EXPECT_NEAR(*clock.musicPosition(), still, 1e-3) << "paused music does not move";
+        clock.setPaused(false);
+        EXPECT_EQ(clock.musicPaused(), false);
+
+        // The end of the demo is the end of the track: the music wraps to its start.
+        ASSERT_TRUE(session->seek(1e6));
+        EXPECT_LT(inStep(), frameTolerance) << "the end, music at " << *clock.musicPosition();
+
+        // The loop over a shot takes the demo and the music back to its start
+        // when a frame would reach the shot's end.
+        orv::dev::ShotLoop loop;
+        ASSERT_TRUE(session->seek(shots.endOf(1) - 0.4));
+        frame(0.0);
+        loop.toggle(session->stage().time(), shots);
+        ASSERT_EQ(loop.shot(), 1u);
+        frame(0.25);
+        EXPECT_FALSE(loop.jumpBefore(session->stage().time() + 0.1, shots).has_value());
+        const auto back = loop.jumpBefore(session->stage().time() + 0.25, shots);
+        ASSERT_TRUE(back.has_value());
+        EXPECT_EQ(*back, shots.starts[1]);
+        ASSERT_TRUE(session->seek(*back));
+        EXPECT_LT(inStep(), frameTolerance) << "the loop";
+        frame(0.0);
+        EXPECT_EQ(session->stage().shotAt(session->stage().time()), 1u) << "the shot plays again";
+        session->setClock(nullptr);
+    }
+    music.system->release();
+    // The players later tests start find the machine's own audio set-up.
+    unsetenv("ALSOFT_DRIVERS");
+}
+
+// Without music (no audio device) the clock keeps the demo's time alone:
+// the real time between frames, none while paused, and a jump starts it
+// afresh, so a slow rebuild is not played past.
+TEST(PlayClock, WithoutMusicKeepsTheTimeAlone)
+{
+    ASSERT_EQ(glfwInit(), GLFW_TRUE);
+    PlayClock clock;
+    EXPECT_FALSE(clock.musicPosition().has_value());
+    clock.nextFrame();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    PlayClock::Frame frame = clock.nextFrame();
+    EXPECT_GE(frame.realSeconds, 0.06);
+    EXPECT_EQ(frame.demoSeconds, frame.realSeconds);
+
+    clock.setPaused(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    frame = clock.nextFrame();
+    EXPECT_GE(frame.realSeconds, 0.06);
+    EXPECT_EQ(frame.demoSeconds, 0.0);
+    clock.setPaused(false);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    clock.jumpTo(20.0);
+    frame = clock.nextFrame();
+    EXPECT_LT(frame.demoSeconds, 0.3) << "the time before the jump is not played";
+    EXPECT_FALSE(clock.musicPosition().has_value());
+    EXPECT_FALSE(clock.musicPaused().has_value());
 }
 
 // The process's resident memory in bytes.

@@ -1,5 +1,6 @@
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -174,6 +175,43 @@ TEST_F(Camera, MouseTurnsTheFreeCameraWithinPitchLimits)
     camera->update(0.0);
     EXPECT_FLOAT_EQ(camera->pitch(), -89.0f);
     EXPECT_NEAR(glm::length(camera->front()), 1.0f, 1e-5f);
+}
+
+// While a panel has the pointer (the --dev overlay), moving the mouse does
+// not turn the free camera, and taking the cursor back turns it only by the
+// motion made after that.
+TEST_F(Camera, MouseTurnsTheViewOnlyWhileTheCameraHasTheCursor)
+{
+    camera->setPosition({0, 0, 0});
+    camera->setTarget({1, 0, 0});
+    press(GLFW_KEY_W);
+    camera->update(0.0);
+    release(GLFW_KEY_W);
+    ASSERT_FALSE(camera->isOnRails());
+
+    window->releaseCursor(true);
+    EXPECT_EQ(glfwGetInputMode(window->handle(), GLFW_CURSOR), GLFW_CURSOR_NORMAL);
+    for (const auto& [x, y] : {std::pair{160.0, 40.0}, std::pair{20.0, 200.0}, std::pair{300.0, 120.0}}) {
+        setCursor(x, y);
+        double readX = 0.0;
+        window->cursorPosition(&readX, nullptr);
+        ASSERT_NEAR(readX, x, 1.0) << "the pointer did not move";
+        camera->update(0.0);
+        EXPECT_NEAR(camera->yaw(), 0.0f, 1e-4f);
+        EXPECT_NEAR(camera->pitch(), 0.0f, 1e-4f);
+    }
+    expectNear(camera->front(), {1, 0, 0});
+
+    window->releaseCursor(false);
+    EXPECT_EQ(glfwGetInputMode(window->handle(), GLFW_CURSOR), GLFW_CURSOR_DISABLED);
+    double x = 0.0;
+    double y = 0.0;
+    window->cursorPosition(&x, &y);
+    camera->update(0.0);
+    EXPECT_NEAR(camera->yaw(), 0.0f, 1e-4f) << "no jump from the pointer's motion";
+    setCursor(x + 100.0, y);  // rightward: yaw turns by 10 degrees
+    camera->update(0.0);
+    EXPECT_NEAR(camera->yaw(), 10.0f, 1e-3f);
 }
 
 TEST_F(Camera, MouseOnRailsHasNoEffectThenOrLater)
