@@ -363,8 +363,8 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
         if (ImGui::Button("reset to the shot's own"))
             inactive.clear();
     }
-    ImGui::TextDisabled("P pause  Left/Right 5 s  PgUp/PgDn shot  Home restart  L loop shot");
-    ImGui::TextDisabled("C bookmarks the camera  W A S D Space fly");
+    ImGui::TextDisabled("P pause  Left/Right 5 s  PgUp/PgDn shot  Home restart");
+    ImGui::TextDisabled("L loop shot  C bookmark  W A S D Space fly");
     ImGui::End();
     keyPanel(session, request);
 
