@@ -50,7 +50,7 @@ void requireFramebufferSize(const view::OpenGLwindow& window)
 
 }  // namespace
 
-Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs)
+Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs, const std::optional<std::string>& timelineText)
 {
     requireFramebufferSize(window);
     catalogue_ = Diagnosis::reading(
@@ -77,10 +77,14 @@ Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs)
     particle_ = std::make_shared<scene::Particle>(*catalogue_);
     description_->root()->addChild(particle_);
     particle_->loadModel();
-    timeline_ = Diagnosis::reading(files::timeline, [&] {
-        return std::make_unique<timeline::Timeline>(files::timeline, description_->root(), window, particle_);
+    const YAML::Node timelineDocument = Diagnosis::reading(files::timeline, [&] {
+        return timelineText ? YAML::Load(*timelineText) : YAML::LoadFile(files::timeline);
     });
-    shots_ = ShotTimes::measure(files::timeline, description_->root(), window, *catalogue_);
+    timeline_ = Diagnosis::reading(files::timeline, [&] {
+        return std::make_unique<timeline::Timeline>(files::timeline, timelineDocument, description_->root(), window,
+                                                    particle_);
+    });
+    shots_ = ShotTimes::measure(files::timeline, timelineDocument, description_->root(), window, *catalogue_);
 
     renderer_ = std::make_unique<render::Renderer>(description_->root(), programs, window, *catalogue_, particle_);
     if (!renderer_->framebuffersComplete()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,10 @@ class Demo {
 public:
     // Builds from the demo folder (the working directory). Throws
     // std::runtime_error with one line naming the file that does not fit.
-    Demo(view::OpenGLwindow& window, gl::ProgramManager& programs);
+    // timelineText, when given, stands for the timeline file's content
+    // (`--dev` plays edits before they are saved).
+    Demo(view::OpenGLwindow& window, gl::ProgramManager& programs,
+         const std::optional<std::string>& timelineText = std::nullopt);
     ~Demo();
 
     Demo(const Demo&) = delete;

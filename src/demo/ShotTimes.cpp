@@ -25,14 +25,15 @@ std::size_t ShotTimes::shotAt(double seconds, const std::vector<double>& starts)
     return shot;
 }
 
-ShotTimes ShotTimes::measure(const std::string& timelineFile, const std::shared_ptr<scene::SceneObject>& root,
+ShotTimes ShotTimes::measure(const std::string& timelineFile, const YAML::Node& document,
+                             const std::shared_ptr<scene::SceneObject>& root,
                              view::OpenGLwindow& window, const config::ModelCatalogue& catalogue)
 {
     // The demo's own timeline has already said what it had to say about the file.
     std::ostringstream silenced;
     std::streambuf* previous = std::cerr.rdbuf(silenced.rdbuf());
     auto particle = std::make_shared<scene::Particle>(catalogue);
-    timeline::Timeline timeline(timelineFile, root, window, particle);
+    timeline::Timeline timeline(timelineFile, document, root, window, particle);
     std::cerr.rdbuf(previous);
 
     ShotTimes shots;

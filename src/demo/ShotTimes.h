@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <yaml-cpp/yaml.h>
+
 namespace orv::config {
 class ModelCatalogue;
 }
@@ -30,7 +32,9 @@ struct ShotTimes {
 
     // Steps a timeline of its own over the scene tree, with a particle of
     // its own, at the clock's fixed steps; the demo that plays is not touched.
-    static ShotTimes measure(const std::string& timelineFile, const std::shared_ptr<scene::SceneObject>& root,
+    // The timeline is the document read from timelineFile.
+    static ShotTimes measure(const std::string& timelineFile, const YAML::Node& timeline,
+                             const std::shared_ptr<scene::SceneObject>& root,
                              view::OpenGLwindow& window, const config::ModelCatalogue& catalogue);
 };
 

@@ -10,6 +10,7 @@
 #include <GLFW/glfw3.h>
 
 #include "audio/Music.h"
+#include "dev/Bookmarks.h"
 #include "dev/DevSession.h"
 #include "dev/FileWatcher.h"
 #include "dev/Overlay.h"
@@ -85,6 +86,9 @@ void DevPlayer::handleKeys()
 {
     const std::size_t count = pressedCount;
     pressedCount = 0;
+    // Keys typed into the overlay's number fields are not for the demo.
+    if (overlayShown_ && Overlay::typing())
+        return;
     for (std::size_t i = 0; i < count; ++i) {
         const demo::Demo& stage = session_->stage();
         if (const auto to = TimeKeys::target(pressed[i], stage.time(), stage.shots().starts)) {
@@ -97,6 +101,15 @@ void DevPlayer::handleKeys()
             break;
         case GLFW_KEY_L:
             loop_.toggle(stage.time(), stage.shots());
+            break;
+        case GLFW_KEY_C:
+            try {
+                const Bookmarks::Bookmark& mark = session_->bookmarks().add(session_->stage());
+                std::cerr << "orv --dev: bookmark " << session_->bookmarks().all().size() << " (shot " << mark.shot
+                          << ", " << mark.time << " s) added to " << session_->bookmarks().fileName() << std::endl;
+            } catch (const std::exception& error) {
+                std::cerr << "orv --dev: " << error.what() << std::endl;
+            }
             break;
         case GLFW_KEY_F1:
             overlayShown_ = !overlayShown_;
@@ -120,7 +133,8 @@ int DevPlayer::run(const std::string& programsFile)
     session_->setClock(clock_.get());
     seek(startSeconds_);
     std::cerr << "orv --dev: watching " << std::filesystem::current_path().string()
-              << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, L loop shot, F1 overlay" << std::endl;
+              << "; P pause, Left/Right 5 s, Page Up/Down shot, Home restart, L loop shot, C bookmark, F1 overlay"
+              << std::endl;
 
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
@@ -156,6 +170,15 @@ int DevPlayer::run(const std::string& programsFile)
                 overlay_->draw(*session_, profiler_.get(), time.realSeconds, clock_->paused(), loop_, inactive_);
             if (request.seekTo)
                 seek(*request.seekTo);
+            if (request.timelineEdited)
+                session_->applyTimelineEdits();
+            if (request.saveTimeline)
+                session_->saveTimelineEdits();
+            if (request.bookmark) {
+                const Bookmarks::Bookmark mark = session_->bookmarks().all().at(*request.bookmark);
+                seek(mark.time);
+                Bookmarks::visit(mark, session_->stage());
+            }
         }
         window_.swapBuffers();
         scene::reportGLErrors();

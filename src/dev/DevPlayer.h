@@ -23,7 +23,7 @@ class PlayClock;
 // The player with `--dev`: the demo plays as usual and also reloads what
 // the author saves, moves through time on keys (P pause, Left/Right 5 s,
 // Page Up/Down shot, Home restart, L loop the shot) with the music along,
-// and shows the overlay on F1.
+// keeps camera bookmarks on C and shows the overlay on F1.
 class DevPlayer {
 public:
     // Plays from startSeconds into the demo.

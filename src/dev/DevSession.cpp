@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
+#include <utility>
 
+#include "dev/Bookmarks.h"
 #include "dev/PlayClock.h"
+#include "dev/TimelineEdits.h"
 #include "gl/ProgramManager.h"
+#include "problem/DemoFiles.h"
 #include "render/Renderer.h"
 #include "scene/Scene.h"
 #include "view/OpenGLwindow.h"
@@ -25,6 +31,15 @@ bool rebuildsStage(const std::string& file)
     return *path.begin() == "assets" && path.extension() != ".mp3";
 }
 
+// The file's bytes; empty when it cannot be read.
+std::string contentOf(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 }  // namespace
 
 DevSession::DevSession(view::OpenGLwindow& window, std::string programsFile)
@@ -37,6 +52,8 @@ DevSession::DevSession(view::OpenGLwindow& window, std::string programsFile)
         throw std::runtime_error(programsFile_ + ": " + error.what());
     }
     stage_ = std::make_unique<demo::Demo>(window_, *programs_);
+    edits_ = std::make_unique<TimelineEdits>(problem::files::timeline);
+    bookmarks_ = std::make_unique<Bookmarks>("config/bookmarks.yaml");
 }
 
 DevSession::~DevSession()
@@ -66,7 +83,7 @@ void DevSession::report(bool ok, std::string message)
 bool DevSession::rebuildStage(double seconds)
 {
     try {
-        auto stage = std::make_unique<demo::Demo>(window_, *programs_);
+        auto stage = std::make_unique<demo::Demo>(window_, *programs_, timelineText_);
         stage->advanceTo(seconds);
         adopt(std::move(stage));
         return true;
@@ -99,6 +116,30 @@ bool DevSession::seek(double seconds)
     return rebuildStage(std::clamp(seconds, 0.0, end > 0.0 ? end : seconds));
 }
 
+bool DevSession::applyTimelineEdits()
+{
+    std::optional<std::string> previous = std::exchange(timelineText_, edits_->text());
+    if (!rebuildStage(stage_->time())) {
+        timelineText_ = std::move(previous);
+        return false;
+    }
+    report(true, "playing the edited " + edits_->fileName() + (edits_->unsaved() ? " (not saved)" : ""));
+    return true;
+}
+
+bool DevSession::saveTimelineEdits()
+{
+    try {
+        edits_->save();
+        ownSave_ = edits_->text();
+    } catch (const std::exception& error) {
+        report(false, error.what());
+        return false;
+    }
+    report(true, "saved " + edits_->fileName());
+    return true;
+}
+
 bool DevSession::reload(const std::vector<std::string>& files)
 {
     std::vector<std::string> programNames;
@@ -106,6 +147,16 @@ bool DevSession::reload(const std::vector<std::string>& files)
     bool stage = false;
     std::string changed;
     for (const auto& file : files) {
+        if (file == problem::files::timeline) {
+            // The overlay's own save, noticed once: the stage already plays
+            // that text, or edits made since.
+            const bool own = ownSave_ && contentOf(file) == *ownSave_;
+            ownSave_.reset();
+            if (own)
+                continue;
+            timelineText_.reset();
+            edits_->reread();
+        }
         const std::vector<std::string> users = programs_->programsUsing(file);
         const bool relevant = file == programsFile_ || !users.empty() || rebuildsStage(file);
         if (!relevant)
@@ -139,7 +190,7 @@ bool DevSession::reload(const std::vector<std::string>& files)
             return true;
         }
         try {
-            auto rebuilt = std::make_unique<demo::Demo>(window_, *programs);
+            auto rebuilt = std::make_unique<demo::Demo>(window_, *programs, timelineText_);
             rebuilt->advanceTo(now);
             adopt(std::move(rebuilt));
             programs_->deletePrograms();

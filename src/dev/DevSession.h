@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@ class OpenGLwindow;
 
 namespace orv::dev {
 
+class Bookmarks;
 class PlayClock;
+class TimelineEdits;
 
 // The demo as the author works on it: the programs and a stage over them,
 // moved to any time, and rebuilt from saved files while it plays. Whatever
@@ -31,7 +34,8 @@ public:
         std::string message;
     };
 
-    // Loads the programs and builds the stage at time 0; throws as the player's start does.
+    // Loads the programs and builds the stage at time 0, and reads the
+    // bookmarks; throws as the player's start does.
     DevSession(view::OpenGLwindow& window, std::string programsFile);
     ~DevSession();
 
@@ -46,8 +50,21 @@ public:
     // plays on with its passes' uniforms looked up again; the program
     // catalogue, the timeline, the model catalogue, the scene file and model
     // assets rebuild the stage at the current time. Other files are ignored
-    // (returns false without an outcome).
+    // (returns false without an outcome), and so is the notice of the
+    // overlay's own save of the timeline.
     bool reload(const std::vector<std::string>& files);
+
+    // The timeline as the overlay edits it. Once edits are applied, every
+    // stage is built from its text until the file changes by other hands
+    // (which drops the unsaved edits: the file wins).
+    TimelineEdits& timelineEdits() { return *edits_; }
+    // A stage built from the edited text, at the current time.
+    bool applyTimelineEdits();
+    // Writes the edited text into the timeline file; reported like a reload.
+    bool saveTimelineEdits();
+
+    // The camera bookmarks of the demo (config/bookmarks.yaml).
+    Bookmarks& bookmarks() { return *bookmarks_; }
 
     // One drawn frame; the first frame after a seek or reload lands on the
     // time sought, so it is the frame a capture shows.
@@ -75,6 +92,12 @@ private:
     std::string programsFile_;
     std::unique_ptr<gl::ProgramManager> programs_;
     std::unique_ptr<demo::Demo> stage_;
+    std::unique_ptr<TimelineEdits> edits_;
+    std::unique_ptr<Bookmarks> bookmarks_;
+    // What the stage's timeline is built from in place of the file, once edited.
+    std::optional<std::string> timelineText_;
+    // The timeline text the overlay last saved, until the watcher reports that write.
+    std::optional<std::string> ownSave_;
     render::FrameProfiler* profiler_ = nullptr;
     const std::vector<std::string>* overrides_ = nullptr;
     PlayClock* clock_ = nullptr;

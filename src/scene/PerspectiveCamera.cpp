@@ -124,6 +124,14 @@ void PerspectiveCamera::look(float pitchChange, float yawChange)
     front_ = glm::normalize(glm::vec3(std::cos(yaw) * std::cos(pitch), std::sin(pitch), std::sin(yaw) * std::cos(pitch)));
 }
 
+void PerspectiveCamera::flyFrom(const glm::vec3& position, const glm::vec3& lookAt)
+{
+    position_ = position;
+    target_ = lookAt;
+    leaveRails();
+    view_ = glm::lookAt(position_, position_ + front_, up_);
+}
+
 void PerspectiveCamera::leaveRails()
 {
     // With the target on the eye there is no direction to take over; keep the current one.

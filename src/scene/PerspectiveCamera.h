@@ -35,6 +35,9 @@ public:
     void setPosition(const glm::vec3& position) override { position_ = position; }
     bool isOnRails() const override { return onRails_; }
     void setTarget(const glm::vec3& target) { target_ = target; }
+    // Leaves the rails (if it is still on them) at position, looking at
+    // lookAt; the view follows at once. The keys and the mouse fly on from there.
+    void flyFrom(const glm::vec3& position, const glm::vec3& lookAt);
 
     const glm::vec3& position() const { return position_; }
     const glm::vec3& front() const { return front_; }

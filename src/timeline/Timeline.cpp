@@ -32,9 +32,15 @@ std::string ordinal(std::size_t shot) { return "shot " + std::to_string(shot + 1
 
 Timeline::Timeline(const std::string& fileName, const std::shared_ptr<scene::SceneObject>& root,
                    view::OpenGLwindow& window, std::shared_ptr<scene::Particle> particle)
-    : window_(window), particle_(std::move(particle)), fileName_(fileName)
+    : Timeline(fileName, YAML::LoadFile(fileName), root, window, std::move(particle))
 {
-    document_ = YAML::LoadFile(fileName_);
+}
+
+Timeline::Timeline(const std::string& fileName, const YAML::Node& document,
+                   const std::shared_ptr<scene::SceneObject>& root, view::OpenGLwindow& window,
+                   std::shared_ptr<scene::Particle> particle)
+    : window_(window), particle_(std::move(particle)), fileName_(fileName), document_(document)
+{
     camera_ = std::make_shared<scene::PerspectiveCamera>(root, window_);
     camera_->initProjection();
     cameraPaths_ = buildPaths("Camera", *root);

@@ -37,6 +37,10 @@ public:
     // one line naming the file; YAML errors propagate as they are.
     Timeline(const std::string& fileName, const std::shared_ptr<scene::SceneObject>& root, view::OpenGLwindow& window,
              std::shared_ptr<scene::Particle> particle);
+    // The same from a document already parsed (the text of fileName as
+    // `--dev` edits it before it is saved); messages still name fileName.
+    Timeline(const std::string& fileName, const YAML::Node& document, const std::shared_ptr<scene::SceneObject>& root,
+             view::OpenGLwindow& window, std::shared_ptr<scene::Particle> particle);
     ~Timeline();
 
     Timeline(const Timeline&) = delete;

@@ -15,14 +15,19 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <IL/il.h>
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 #include "audio/Music.h"
+#include "dev/Bookmarks.h"
 #include "dev/DevSession.h"
 #include "dev/PlayClock.h"
 #include "dev/ShotLoop.h"
 #include "dev/TimeKeys.h"
+#include "dev/TimelineEdits.h"
 #include "gl/ProgramManager.h"
+#include "scene/PerspectiveCamera.h"
+#include "timeline/Timeline.h"
 #include "support/DemoRig.h"
 #include "support/GLContext.h"
 #include "support/Player.h"
@@ -163,6 +168,140 @@ TEST_F(Session, ATimelineReloadKeepsTheCurrentTime)
     for (std::size_t i = 0; i < shown.size(); ++i)
         difference += std::abs(int(shown[i]) - int(reloaded[i]));
     EXPECT_LT(difference / shown.size(), 6.0);
+}
+
+// The share of pixels that differ by more than a little in any channel.
+double changedShare(const Pixels& a, const Pixels& b)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 3 < a.size(); i += 4) {
+        bool changed = false;
+        for (std::size_t c = 0; c < 3; ++c)
+            changed = changed || std::abs(int(a[i + c]) - int(b[i + c])) > 24;
+        count += changed;
+    }
+    return static_cast<double>(count) / static_cast<double>(a.size() / 4);
+}
+
+// A key edited through the overlay's model is played at once at the same
+// time; saved, the file differs from before in that number's characters
+// only, the watcher's notice of that save rebuilds nothing, and a demo
+// built from the saved file draws the same frame. A save by other hands
+// then wins over the overlay's text.
+TEST_F(Session, AnEditedKeyPlaysAtOnceAndIsSavedInPlace)
+{
+    using Curve = orv::dev::TimelineEdits::Curve;
+    const std::string original = slurp("config/timeline.yaml");
+    ASSERT_TRUE(session->seek(3.0));
+    const Pixels before = frame(0.0);
+    const glm::vec3 cameraBefore = session->stage().timeline().cameraPosition();
+    const double time = session->stage().time();
+
+    // The first shot's camera flies its first stretch almost twice as fast.
+    auto& edits = session->timelineEdits();
+    const float speed = edits.keys(0, Curve::cameraVelocity).at(0).at(1);
+    const std::string spelled = orv::dev::TimelineEdits::format(speed);
+    ASSERT_TRUE(edits.set(0, Curve::cameraVelocity, 0, 1, 2.75f));
+    ASSERT_TRUE(session->applyTimelineEdits());
+    EXPECT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+    EXPECT_EQ(slurp("config/timeline.yaml"), original) << "nothing is written before a save";
+    const Pixels edited = frame(0.0);
+    EXPECT_DOUBLE_EQ(session->stage().time(), time);
+    EXPECT_GT(glm::distance(session->stage().timeline().cameraPosition(), cameraBefore), 1.0f);
+    EXPECT_GT(changedShare(before, edited), 0.1);
+    // A seek keeps playing the edit.
+    ASSERT_TRUE(session->seek(3.0));
+    EXPECT_TRUE(frame(0.0) == edited);
+
+    ASSERT_TRUE(session->saveTimelineEdits());
+    const std::string saved = slurp("config/timeline.yaml");
+    const std::size_t at = original.find("[[0, " + spelled + "]");
+    ASSERT_NE(at, std::string::npos);
+    std::string expected = original;
+    expected.replace(at + 5, spelled.size(), "2.75");
+    EXPECT_EQ(saved, expected);
+    // The next edit comes before the watcher's notice of the save; that
+    // notice rebuilds nothing and leaves the new edit playing.
+    ASSERT_TRUE(edits.set(0, Curve::cameraVelocity, 0, 1, 1.25f));
+    ASSERT_TRUE(session->applyTimelineEdits());
+    const orv::demo::Demo* playing = &session->stage();
+    EXPECT_FALSE(session->reload({"config/timeline.yaml"})) << "the overlay's own save";
+    EXPECT_EQ(&session->stage(), playing) << "no second rebuild";
+    EXPECT_TRUE(edits.unsaved());
+    EXPECT_EQ(edits.keys(0, Curve::cameraVelocity)[0][1], 1.25f);
+    ASSERT_TRUE(edits.set(0, Curve::cameraVelocity, 0, 1, 2.75f));
+    EXPECT_FALSE(edits.unsaved());
+
+    {
+        orv::demo::Demo fresh(*rig.window, session->programs());
+        fresh.advanceTo(time);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        fresh.frame(0.0);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        EXPECT_TRUE(orv::test::readPixels(0, 0, width, height) == edited) << "the saved file plays the edit";
+    }
+
+    // The author's editor writes the first speed back: the file wins.
+    spit("config/timeline.yaml", original);
+    ASSERT_TRUE(session->reload({"config/timeline.yaml"}));
+    EXPECT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+    EXPECT_EQ(edits.text(), original);
+    EXPECT_FALSE(edits.unsaved());
+    EXPECT_LT(changedShare(before, frame(0.0)), 0.01);
+}
+
+// C stores the free camera in the scene file's own coordinates (the
+// bundled scene file is Z-up, so its root turns it): what is written and
+// read back puts the camera, after playing elsewhere, where it was and
+// looking the same way, so the same frame is drawn.
+TEST_F(Session, ABookmarkPutsTheFreeCameraBackInTheSceneFilesCoordinates)
+{
+    using orv::dev::Bookmarks;
+    ASSERT_TRUE(session->seek(12.0));
+    frame(0.0);
+    const glm::mat4 root = session->stage().root()->modelMatrix();
+    const glm::vec3 place(1.5f, 2.0f, 3.0f);
+    const glm::vec3 looking(-2.0f, 1.0f, -4.0f);
+    ASSERT_GT(glm::distance(glm::vec3(root * glm::vec4(place, 1.0f)), place), 0.5f)
+        << "the root has to move points for this test to tell the coordinates apart";
+    session->stage().timeline().camera().flyFrom(place, looking);
+    const Pixels there = frame(0.0);
+    ASSERT_FALSE(session->stage().timeline().camera().isOnRails());
+
+    const Bookmarks::Bookmark& mark = session->bookmarks().add(session->stage());
+    EXPECT_EQ(mark.shot, session->stage().shotAt(12.0) + 1);
+    const glm::vec3 inFile = glm::vec3(glm::inverse(root) * glm::vec4(place, 1.0f));
+    EXPECT_LT(glm::distance(mark.position, inFile), 1e-4f);
+    // Written again (a second add appends), then read back as a new session would.
+    session->bookmarks().add(session->stage());
+    const Bookmarks read("config/bookmarks.yaml");
+    ASSERT_EQ(read.all().size(), 2u);
+    EXPECT_NEAR(read.all()[0].time, session->stage().time(), 1e-4);
+    EXPECT_EQ(read.all()[0].shot, mark.shot);
+    EXPECT_LT(glm::distance(read.all()[0].position, inFile), 2e-4f);
+    const std::string text = slurp("config/bookmarks.yaml");
+    EXPECT_EQ(text.rfind("# Camera bookmarks", 0), 0u) << text;
+
+    ASSERT_TRUE(session->seek(30.0));
+    frame(0.0);
+    ASSERT_TRUE(session->seek(read.all()[0].time));
+    Bookmarks::visit(read.all()[0], session->stage());
+    const auto& camera = session->stage().timeline().camera();
+    EXPECT_FALSE(camera.isOnRails());
+    EXPECT_LT(glm::distance(camera.position(), place), 1e-3f);
+    EXPECT_GT(glm::dot(camera.front(), glm::normalize(looking - place)), 0.9999f);
+    EXPECT_LT(changedShare(there, frame(0.0)), 0.002);
+
+    // A bookmark file that does not read is one line naming it.
+    spit("config/bookmarks.yaml", "bookmarks:\n  - position: [1, 2]\n    look_at: [0, 0, 0]\n");
+    try {
+        Bookmarks broken("config/bookmarks.yaml");
+        ADD_FAILURE() << "a two-number position is read";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("config/bookmarks.yaml:2", 0), 0u) << error.what();
+    }
 }
 
 // A seek, after playing elsewhere in the demo, lands on the frame that
