@@ -511,22 +511,34 @@ TEST_F(Session, SeeksAndSavesGiveBackEverythingTheyReplace)
     const std::vector<std::string> saved = {"shaders/copy_fragment.glsl", "config/timeline.yaml",
                                             "config/scene.yaml"};
 
-    ASSERT_TRUE(session->seek(1.0));
-    frame();
-    const auto objects = orv::test::liveGLObjects();
-    const double memory = residentBytes();
-
-    for (int i = 0; i < 50; ++i) {
+    const auto seekTo = [&](int i) {
         ASSERT_TRUE(session->seek(0.5 + (i * 7) % 12));
         frame();
-    }
-    for (int i = 0; i < 20; ++i) {
+    };
+    const auto save = [&](int i) {
         const std::string& file = saved[static_cast<std::size_t>(i) % saved.size()];
         spit(file, slurp(file));
         ASSERT_TRUE(session->reload({file}));
         ASSERT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
         frame();
-    }
+    };
+
+    ASSERT_TRUE(session->seek(1.0));
+    frame();
+    const auto objects = orv::test::liveGLObjects();
+    // The GL driver compiles a variant of a program for every new set of
+    // states it meets and keeps it: one round over every time and file the
+    // test visits meets them all before memory is measured.
+    for (int i = 0; i < 12; ++i)
+        seekTo(i);
+    for (int i = 0; i < 3; ++i)
+        save(i);
+    const double memory = residentBytes();
+
+    for (int i = 0; i < 50; ++i)
+        seekTo(i);
+    for (int i = 0; i < 20; ++i)
+        save(i);
     orv::test::expectSameLiveGLObjects(objects, orv::test::liveGLObjects());
     EXPECT_LT(residentBytes(), memory * 1.1) << "from " << memory / 1e6 << " MB";
 }
