@@ -46,6 +46,15 @@ protected:
     void press(int key, int mods = 0) { OpenGLwindow::keyCallback(window->handle(), key, 0, GLFW_PRESS, mods); }
     void release(int key) { OpenGLwindow::keyCallback(window->handle(), key, 0, GLFW_RELEASE, 0); }
     void setCursor(double x, double y) { glfwSetCursorPos(window->handle(), x, y); }
+    // The free camera at the origin looking along +x, taken over with a tap of W.
+    void takeOverLookingAlongX()
+    {
+        camera->setPosition({0, 0, 0});
+        camera->setTarget({1, 0, 0});
+        press(GLFW_KEY_W);
+        camera->update(0.0);
+        release(GLFW_KEY_W);
+    }
 
     orv::test::ScratchDir dir;
     std::unique_ptr<OpenGLwindow> window;
@@ -155,11 +164,7 @@ TEST_F(Camera, TakingOverWhileLookingStraightUpStillStrafes)
 
 TEST_F(Camera, MouseTurnsTheFreeCameraWithinPitchLimits)
 {
-    camera->setPosition({0, 0, 0});
-    camera->setTarget({1, 0, 0});
-    press(GLFW_KEY_W);
-    camera->update(0.0);
-    release(GLFW_KEY_W);
+    takeOverLookingAlongX();
     ASSERT_FALSE(camera->isOnRails());
 
     setCursor(100.0, 50.0);  // upward: pitch rises by 5 degrees
@@ -182,11 +187,7 @@ TEST_F(Camera, MouseTurnsTheFreeCameraWithinPitchLimits)
 // motion made after that.
 TEST_F(Camera, MouseTurnsTheViewOnlyWhileTheCameraHasTheCursor)
 {
-    camera->setPosition({0, 0, 0});
-    camera->setTarget({1, 0, 0});
-    press(GLFW_KEY_W);
-    camera->update(0.0);
-    release(GLFW_KEY_W);
+    takeOverLookingAlongX();
     ASSERT_FALSE(camera->isOnRails());
 
     window->releaseCursor(true);
