@@ -75,7 +75,7 @@ glm::vec3 Bookmarks::toWorld(const glm::mat4& root, const glm::vec3& file)
     return glm::vec3(root * glm::vec4(file, 1.0f));
 }
 
-const Bookmarks::Bookmark& Bookmarks::add(demo::Demo& stage)
+Bookmarks::Bookmark Bookmarks::add(demo::Demo& stage)
 {
     const scene::PerspectiveCamera& camera = stage.timeline().camera();
     // On its rails the camera looks at the timeline's point; flying, one step ahead.

@@ -35,9 +35,9 @@ public:
 
     // Stores where the stage's camera is now and adds it to the end of the
     // file (which is made when there is none; the rest of it is left as it
-    // is). Returns the bookmark; throws std::runtime_error naming the file
+    // is). Returns a copy of the bookmark; throws std::runtime_error naming the file
     // when it cannot be written.
-    const Bookmark& add(demo::Demo& stage);
+    Bookmark add(demo::Demo& stage);
     // Puts the stage's camera, off its rails, at a bookmark.
     static void visit(const Bookmark& bookmark, demo::Demo& stage);
 

@@ -104,7 +104,7 @@ void DevPlayer::handleKeys()
             break;
         case GLFW_KEY_C:
             try {
-                const Bookmarks::Bookmark& mark = session_->bookmarks().add(session_->stage());
+                const Bookmarks::Bookmark mark = session_->bookmarks().add(session_->stage());
                 std::cerr << "orv --dev: bookmark " << session_->bookmarks().all().size() << " (shot " << mark.shot
                           << ", " << mark.time << " s) added to " << session_->bookmarks().fileName() << std::endl;
             } catch (const std::exception& error) {

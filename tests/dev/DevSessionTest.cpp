@@ -270,7 +270,7 @@ TEST_F(Session, ABookmarkPutsTheFreeCameraBackInTheSceneFilesCoordinates)
     const Pixels there = frame(0.0);
     ASSERT_FALSE(session->stage().timeline().camera().isOnRails());
 
-    const Bookmarks::Bookmark& mark = session->bookmarks().add(session->stage());
+    const Bookmarks::Bookmark mark = session->bookmarks().add(session->stage());
     EXPECT_EQ(mark.shot, session->stage().shotAt(12.0) + 1);
     const glm::vec3 inFile = glm::vec3(glm::inverse(root) * glm::vec4(place, 1.0f));
     EXPECT_LT(glm::distance(mark.position, inFile), 1e-4f);
