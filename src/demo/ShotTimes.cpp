@@ -40,7 +40,7 @@ ShotTimes ShotTimes::measure(const std::string& timelineFile, const YAML::Node& 
     shots.starts.push_back(0.0);
     double time = 0.0;
     for (std::uint32_t step = 0; !timeline.isFinished() && time < longestDemo; ++step) {
-        const double dt = step < scene::Scene::settlingSteps ? scene::Scene::settlingStep : scene::Scene::maxStep;
+        const double dt = scene::Scene::fixedStep(step);
         timeline.update(dt);
         time += dt;
         while (shots.starts.size() <= timeline.cameraShot())

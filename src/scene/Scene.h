@@ -64,8 +64,10 @@ public:
     void draw();
     // Demo time: the sum of every step taken.
     double time() const { return time_; }
+    // The fixed step that follows `steps` steps: settling first, then maxStep.
+    static double fixedStep(std::uint32_t steps) { return steps < settlingSteps ? settlingStep : maxStep; }
     // The step a landing frame takes next.
-    double nextFixedStep() const { return steps_ < settlingSteps ? settlingStep : maxStep; }
+    double nextFixedStep() const { return fixedStep(steps_); }
 
     timeline::Timeline& timeline() { return timeline_; }
 
