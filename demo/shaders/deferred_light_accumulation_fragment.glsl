@@ -7,18 +7,18 @@
 // diffuse light stands in for light bounced around the room, so surfaces
 // turned away from every light are dark but not black.
 //
-// Where a spark's light (a fading light: decay above 0) leaves less than
-// lightFloor of full brightness, the pixel is skipped before anything else
-// is read, and the light fades in over the next lightFloor: its volume
-// reaches out to 1/256, but a spark's light falls off so fast that most of
-// the volume has next to nothing to add, and skipping that early keeps a
-// swarm of spark lights cheap. The two fixed lights light their whole volume.
+// A fading light (a spark's: light_floor above 0) is skipped where it leaves
+// less than light_floor of full brightness, before anything else is read,
+// and fades in over the next light_floor, from the spark's birth on. Its
+// volume ends where the floor is reached (PointLight::attenuationRadius), so
+// the skip only trims the sphere's faceted rim. Other lights (light_floor 0)
+// light their whole volume.
 //
 // Shadows: the light's cube map holds distance to the light / far_plane (see
-// shadow_mapping). Twenty lookups in a disc around the direction soften the
-// edge; the bias grows where the light grazes the surface, which keeps
-// floors and walls free of acne. Lookups stop early where the first eight
-// (the corners of the disc) agree, as they do away from shadow edges.
+// shadow_mapping). Twelve lookups around the direction soften the edge; the
+// bias grows where the light grazes the surface, which keeps floors and
+// walls free of acne. Lookups stop after the first four (a tetrahedron)
+// where they agree, as they do away from shadow edges.
 uniform vec2 screen_size;
 uniform float far_plane;
 uniform sampler2D position_sampler;
@@ -37,6 +37,7 @@ uniform float atten_lin;
 uniform float atten_exp;
 uniform vec3 light_pos_deferred;
 uniform float decay;
+uniform float light_floor;
 uniform vec3 camera_pos;
 
 layout(location = 4) out vec3 bloomSource;
@@ -46,14 +47,13 @@ const float bloomThreshold = 0.85;
 // A light-source mesh shows at full brightness for the light inside it.
 const float ownedLightSourceReach = 1.5;
 const float bounce = 0.15;
-const float lightFloor = 0.02;
 
-const vec3 shadowOffsets[20] = vec3[](
-    vec3(1, 1, 1), vec3(1, -1, 1), vec3(-1, -1, 1), vec3(-1, 1, 1),
-    vec3(1, 1, -1), vec3(1, -1, -1), vec3(-1, -1, -1), vec3(-1, 1, -1),
-    vec3(1, 1, 0), vec3(1, -1, 0), vec3(-1, -1, 0), vec3(-1, 1, 0),
-    vec3(1, 0, 1), vec3(-1, 0, 1), vec3(1, 0, -1), vec3(-1, 0, -1),
-    vec3(0, 1, 1), vec3(0, -1, 1), vec3(0, -1, -1), vec3(0, 1, -1));
+// The cube's corners, one tetrahedron of them first, then the other, then
+// the first again at half the distance to fill the disc's middle.
+const vec3 shadowOffsets[12] = vec3[](
+    vec3(1, 1, 1), vec3(1, -1, -1), vec3(-1, 1, -1), vec3(-1, -1, 1),
+    vec3(-1, -1, -1), vec3(-1, 1, 1), vec3(1, -1, 1), vec3(1, 1, -1),
+    vec3(0.5, 0.5, 0.5), vec3(0.5, -0.5, -0.5), vec3(-0.5, 0.5, -0.5), vec3(-0.5, -0.5, 0.5));
 
 float lightReaching(vec3 position, vec3 normal, vec3 toLight)
 {
@@ -63,17 +63,17 @@ float lightReaching(vec3 position, vec3 normal, vec3 toLight)
     float bias = 0.02 + 0.01 * distance + 0.08 * grazing;
     float radius = 0.01 + 0.006 * distance;
     float lit = 0.0;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 4; ++i) {
         float nearest = texture(shadow_sampler, fromLight + shadowOffsets[i] * radius).r * far_plane;
         lit += distance - bias > nearest ? 0.0 : 1.0;
     }
-    if (lit == 0.0 || lit == 8.0)
-        return lit / 8.0;
-    for (int i = 8; i < 20; ++i) {
+    if (lit == 0.0 || lit == 4.0)
+        return lit / 4.0;
+    for (int i = 4; i < 12; ++i) {
         float nearest = texture(shadow_sampler, fromLight + shadowOffsets[i] * radius).r * far_plane;
         lit += distance - bias > nearest ? 0.0 : 1.0;
     }
-    return lit / 20.0;
+    return lit / 12.0;
 }
 
 void main()
@@ -89,11 +89,11 @@ void main()
     // Never brighter than the light itself right at its centre.
     float strength = (1.0 - clamp(decay, 0.0, 1.0)) / max(attenuation, 1.0);
     bool lightSource = specularData.g > 0.5;
-    if (decay > 0.0) {
+    if (light_floor > 0.0) {
         float level = strength * max(diffuse_intensity, specular_intensity);
-        if (level < lightFloor && !(lightSource && distance < ownedLightSourceReach))
+        if (level < light_floor && !(lightSource && distance < ownedLightSourceReach))
             discard;  // next to nothing left of this spark's light here
-        strength *= smoothstep(lightFloor, 2.0 * lightFloor, level);
+        strength *= smoothstep(light_floor, 2.0 * light_floor, level);
     }
 
     vec3 albedo = texture(diffuse_sampler, uv).rgb;

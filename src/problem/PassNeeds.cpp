@@ -52,7 +52,7 @@ const std::vector<PassNeeds>& PassNeeds::all()
          meshUniforms({"screen_size", "far_plane", "position_sampler", "diffuse_sampler", "normal_sampler",
                        "specular_sampler", "light_color", "ambient_intensity", "diffuse_intensity",
                        "specular_intensity", "specular_power", "atten_con", "atten_lin", "atten_exp",
-                       "light_pos_deferred", "decay", "shadow_sampler", "shadowmapping"}),
+                       "light_pos_deferred", "decay", "light_floor", "shadow_sampler", "shadowmapping"}),
          1,
          {}},
         {"cubemap", meshUniforms({"skybox_sampler"}), 1, {}},

@@ -48,6 +48,7 @@ void DeferredLightAccumulation::lookUpUniforms()
     decay_ = uniformLocation("decay");
     shadowSampler_ = uniformLocation("shadow_sampler");
     shadowMappingSwitch_ = uniformLocation("shadowmapping");
+    lightFloor_ = uniformLocation("light_floor");
 }
 
 void DeferredLightAccumulation::draw(scene::Scene& scene, Target& caller)
@@ -58,9 +59,11 @@ void DeferredLightAccumulation::draw(scene::Scene& scene, Target& caller)
 
 void DeferredLightAccumulation::drawLight(scene::Scene& scene, DeferredRenderGeometry& geometry)
 {
-    // Into the bloom-source and lit-scene textures, adding, only where the
-    // stencil pass left a mark; the sphere's back faces, so that the light
-    // still shows when the camera is inside its volume.
+    // Into the bloom-source and lit-scene textures, adding, over the sphere's
+    // back faces: only where the stencil pass left a mark, or, for a volume
+    // that reaches the camera (no stencil pass), where the back face lies
+    // behind the stored surface, which is the same set of pixels.
+    const bool enclosing = geometry.currentPlacement().kind == LightVolume::Placement::Enclosing;
     static constexpr GLenum outputs[] = {GL_NONE, GL_NONE, GL_NONE, GL_NONE, GL_COLOR_ATTACHMENT4,
                                          GL_COLOR_ATTACHMENT5};
     glDrawBuffers(6, outputs);
@@ -68,8 +71,13 @@ void DeferredLightAccumulation::drawLight(scene::Scene& scene, DeferredRenderGeo
     geometry.fbo().bindGeometryTextures();
     useProgram();
     scene::reportGLErrors();
-    glStencilFunc(GL_NOTEQUAL, 0, 0xFF);
-    glDisable(GL_DEPTH_TEST);
+    if (enclosing) {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_GEQUAL);
+    } else {
+        glStencilFunc(GL_NOTEQUAL, 0, 0xFF);
+        glDisable(GL_DEPTH_TEST);
+    }
     glEnable(GL_BLEND);
     glBlendEquation(GL_FUNC_ADD);
     glBlendFunc(GL_ONE, GL_ONE);
@@ -101,11 +109,17 @@ void DeferredLightAccumulation::drawLight(scene::Scene& scene, DeferredRenderGeo
     scene::reportGLErrors();
     if (shadowMappingSwitch_ >= 0)
         glUniform1f(shadowMappingSwitch_, shadowMapping_->isEnabled() && light.shadowCasting() ? 1.0f : 0.0f);
+    if (lightFloor_ >= 0)
+        glUniform1f(lightFloor_, light.lightFloor());
 
     volume_.draw(light, scene, *this);
 
     glCullFace(GL_BACK);
     glDisable(GL_BLEND);
+    if (enclosing) {
+        glDepthFunc(GL_LESS);
+        glDisable(GL_DEPTH_TEST);
+    }
     scene::reportGLErrors();
 }
 

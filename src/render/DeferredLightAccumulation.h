@@ -30,6 +30,8 @@ public:
     std::string name() const override { return "deferred_light_accumulation"; }
 
     LightVolume& volume() { return volume_; }
+    // The size in pixels of the geometry buffer it lights.
+    const glm::vec2& screenSize() const { return screenSize_; }
 
 protected:
     void lookUpUniforms() override;
@@ -55,6 +57,7 @@ private:
     int decay_;
     int shadowSampler_;
     int shadowMappingSwitch_;
+    int lightFloor_;
 };
 
 }  // namespace orv::render

@@ -10,6 +10,8 @@
 #include "render/ShadowMapping.h"
 #include "scene/GLErrors.h"
 #include "scene/PointLight.h"
+#include "scene/Scene.h"
+#include "timeline/Timeline.h"
 
 namespace orv::render {
 
@@ -54,15 +56,41 @@ void DeferredRenderGeometry::drawLight(scene::Scene& scene, const std::shared_pt
 {
     if (!LightVolume::drawsVolume(*light))
         return;
+    const glm::vec2 screen = accumulation_.screenSize();
+    if (volumeFraming_) {
+        currentPlacement_ = LightVolume::place(light->position(), light->attenuationRadius(),
+                                               scene.timeline().view(), scene.timeline().projection(), screen);
+    } else {
+        currentPlacement_ = {LightVolume::Placement::Framed, glm::ivec4(0, 0, glm::ivec2(screen))};
+    }
     currentLight_ = light;
-    stencil_.draw(scene, *this);
-    accumulation_.draw(scene, *this);
+    switch (currentPlacement_.kind) {
+    case LightVolume::Placement::Hidden:
+        return;
+    case LightVolume::Placement::Enclosing:
+        // No front faces to count: the light pass bounds it by its back faces alone.
+        glDisable(GL_SCISSOR_TEST);
+        glDisable(GL_STENCIL_TEST);
+        accumulation_.draw(scene, *this);
+        ++enclosingLightsDrawn_;
+        break;
+    case LightVolume::Placement::Framed: {
+        const glm::ivec4& rect = currentPlacement_.rect;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(rect.x, rect.y, rect.z, rect.w);
+        glEnable(GL_STENCIL_TEST);
+        stencil_.draw(scene, *this);
+        accumulation_.draw(scene, *this);
+        break;
+    }
+    }
     ++lightsDrawn_;
 }
 
 void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
 {
     lightsDrawn_ = 0;
+    enclosingLightsDrawn_ = 0;
     if (drawables().empty())
         return;
 
@@ -82,9 +110,9 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     glEnable(GL_DEPTH_TEST);
     drawAll(scene);
 
-    // Lights: depth is read, never written, from here on.
+    // Lights: depth is read, never written, from here on; each light sets
+    // its own stencil test and scissor frame.
     glDepthMask(GL_FALSE);
-    glEnable(GL_STENCIL_TEST);
     if (profiler_ != nullptr)
         profiler_->markLightLoop(false);
     for (const auto& light : lights_)
@@ -102,6 +130,7 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
         }
     }
     glDisable(GL_STENCIL_TEST);
+    glDisable(GL_SCISSOR_TEST);
     if (profiler_ != nullptr)
         profiler_->markLightLoop(true);
 

@@ -33,6 +33,8 @@ public:
     void setLights(const std::vector<std::shared_ptr<scene::PointLight>>& lights) { lights_ = lights; }
     const std::vector<std::shared_ptr<scene::PointLight>>& lights() const { return lights_; }
     const std::shared_ptr<scene::PointLight>& currentLight() const { return currentLight_; }
+    // Where the current light's volume lands on the screen.
+    const LightVolume::Placement& currentPlacement() const { return currentPlacement_; }
     fbo::DeferredShadingFBO& fbo() { return fbo_; }
 
     // The bloom switch is read from caller, which is this pass when the renderer runs it.
@@ -51,8 +53,17 @@ public:
     // Marks the light loop's start and end for a profiler (null: none); not owned.
     void setProfiler(FrameProfiler* profiler) { profiler_ = profiler; }
 
-    // How many lights the last draw ran the stencil and light passes for.
+    // How many lights the last draw ran the light pass for.
     unsigned lightsDrawn() const { return lightsDrawn_; }
+    // Of those, how many were drawn once, without a stencil pass, because
+    // their volume reaches the camera.
+    unsigned enclosingLightsDrawn() const { return enclosingLightsDrawn_; }
+
+    // On (the default), a volume that reaches the camera is lit in one pass
+    // and every other one only inside its frame on the screen, and volumes
+    // out of sight are skipped. Off, every volume is marked in the stencil
+    // over the whole screen and lit, for comparing the two.
+    void setVolumeFraming(bool on) { volumeFraming_ = on; }
 
 protected:
     void lookUpUniforms() override;
@@ -66,6 +77,7 @@ private:
     StencilTest stencil_;
     std::vector<std::shared_ptr<scene::PointLight>> lights_;
     std::shared_ptr<scene::PointLight> currentLight_;
+    LightVolume::Placement currentPlacement_;
     std::shared_ptr<ParticleSystem> particles_;
     std::shared_ptr<scene::PointLight> particleLight_;
     int maxParticleLights_;
@@ -75,6 +87,8 @@ private:
     int bloomBlur_;
     int copyScene_;
     unsigned lightsDrawn_ = 0;
+    unsigned enclosingLightsDrawn_ = 0;
+    bool volumeFraming_ = true;
     FrameProfiler* profiler_ = nullptr;
 };
 

@@ -2,6 +2,11 @@
 
 #include <memory>
 
+#include <glm/mat4x4.hpp>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
+
 namespace orv::config {
 class ModelCatalogue;
 }
@@ -29,6 +34,21 @@ public:
 
     // Lights whose reach is zero or not finite have no volume to draw.
     static bool drawsVolume(const scene::PointLight& light);
+
+    // Where a volume lands on the screen.
+    struct Placement {
+        enum Kind {
+            Hidden,     // wholly behind the camera or off the screen: nothing to draw
+            Enclosing,  // reaches the near plane (the camera is inside or nearly): its back faces bound it
+            Framed,     // wholly in front: it covers no more than rect
+        };
+        Kind kind = Hidden;
+        glm::ivec4 rect{0};  // x, y, width, height in pixels, within the screen; set when Framed
+    };
+    // The sphere of radius around centre, seen through view and a perspective
+    // projection on a screen of screen pixels.
+    static Placement place(const glm::vec3& centre, float radius, const glm::mat4& view,
+                           const glm::mat4& projection, const glm::vec2& screen);
 
     const std::shared_ptr<scene::BoundingSphere>& sphere() const { return sphere_; }
     const std::shared_ptr<scene::MeshInstance>& instance() const { return instance_; }

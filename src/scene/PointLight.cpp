@@ -9,32 +9,6 @@
 
 namespace orv::scene {
 
-namespace {
-
-// Standard HSV to RGB with saturation and value 1; hue in degrees.
-glm::vec3 hueToRgb(float hue)
-{
-    // The sector below is cast to int, which is undefined for NaN and infinity.
-    if (!std::isfinite(hue)) {
-        return {1.0f, 1.0f, 1.0f};
-    }
-    float h = std::fmod(hue, 360.0f);
-    if (h < 0.0f) {
-        h += 360.0f;
-    }
-    const float sector = h / 60.0f;
-    const float x = 1.0f - std::fabs(std::fmod(sector, 2.0f) - 1.0f);
-    switch (static_cast<int>(sector) % 6) {
-    case 0: return {1.0f, x, 0.0f};
-    case 1: return {x, 1.0f, 0.0f};
-    case 2: return {0.0f, 1.0f, x};
-    case 3: return {0.0f, x, 1.0f};
-    case 4: return {x, 0.0f, 1.0f};
-    default: return {1.0f, 0.0f, x};
-    }
-}
-
-}  // namespace
 
 PointLight::PointLight() : decayCurve_({{0.0f, 0.0f}, {1.0f, 1.0f}}) {}
 
@@ -64,21 +38,41 @@ void PointLight::setUniforms(int color, int ambient, int diffuse, int specular, 
     scalar(decay, decay_);
 }
 
+glm::vec3 PointLight::hueColour(float hue)
+{
+    if (!std::isfinite(hue)) {
+        return {1.0f, 1.0f, 1.0f};
+    }
+    // Written as the sprite shader writes it, so that both give the same colour.
+    const auto channel = [hue](float shift) {
+        const float x = hue * 6.0f + shift;
+        return std::clamp(std::fabs(x - 6.0f * std::floor(x / 6.0f) - 3.0f) - 1.0f, 0.0f, 1.0f);
+    };
+    return {channel(0.0f), channel(4.0f), channel(2.0f)};
+}
+
 float PointLight::attenuationRadius() const
 {
     const float k = attenuationConstant_;
     const float l = attenuationLinear_;
     const float e = attenuationExp_;
     const float brightest = std::max(diffuseIntensity_, specularIntensity_);
+    // The attenuation at which the light reaches its cut-off; the light pass
+    // scales a fading light by 1 - decay as well.
+    const bool fading = lightFloor_ > 0.0f;
+    const float left = 1.0f - std::clamp(decay_, 0.0f, 1.0f);
+    const float cutOff = fading ? brightest * left / lightFloor_ : 256.0f * brightest;
+    float reach = 0.0f;
     if (e == 0.0f) {
         // Without the quadratic term the linear one alone decides the reach.
-        return l == 0.0f ? 0.0f : std::max(0.0f, (256.0f * brightest - k) / l);
+        reach = l == 0.0f ? 0.0f : std::max(0.0f, (cutOff - k) / l);
+    } else if (const float discriminant = l * l - 4.0f * e * (k - cutOff); discriminant >= 0.0f) {
+        reach = std::max(0.0f, (std::sqrt(discriminant) - l) / (2.0f * e));
     }
-    const float discriminant = l * l - 4.0f * e * (k - 256.0f * brightest);
-    if (discriminant < 0.0f) {
-        return 0.0f;  // too dim to reach 1/256 anywhere
-    }
-    return std::max(0.0f, (std::sqrt(discriminant) - l) / (2.0f * e));
+    // Light-source surfaces near a fading light glow in its colour however dim its light.
+    if (fading && left > 0.0f)
+        reach = std::max(reach, sparkGlowReach);
+    return reach;
 }
 
 bool PointLight::initShadowMap(const view::OpenGLwindow& window, const gl::ProgramManager& programs)
@@ -105,7 +99,9 @@ void PointLight::setFromParticleRecord(const float* record)
     const float endHue = record[13];
     position_ = glm::vec3(record[1], record[2], record[3]);
     decay_ = decayCurve_.value(age);
-    color_ = hueToRgb(((1.0f - age) * startHue + age * endHue) * 360.0f);
+    lightFloor_ = sparkLightFloor;
+    const float hueAge = std::clamp(age, 0.0f, 1.0f);
+    color_ = hueColour((1.0f - hueAge) * startHue + hueAge * endHue);
     diffuseIntensity_ = 1.0f - age;
     specularIntensity_ = 1.0f - age;
     attenuationLinear_ = (age + 1.0f) * 0.9f;

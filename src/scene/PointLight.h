@@ -35,8 +35,13 @@ public:
                      int attenuationConstant, int attenuationLinear, int attenuationExp, int position,
                      int decay) const;
 
-    // The distance at which the brightest intensity has fallen to 1/256.
+    // The distance at which the light has fallen to its cut-off: for a plain
+    // light 1/256 of its brightest intensity, for a fading light lightFloor()
+    // of full brightness, past which the light pass adds nothing.
     float attenuationRadius() const;
+    // The share of full brightness below which the light pass leaves a pixel
+    // unlit; 0 for a light that lights its whole reach.
+    float lightFloor() const { return lightFloor_; }
     // Places and scales the unit bounding sphere over the light's reach.
     glm::mat4 volumeMatrix() const;
 
@@ -54,8 +59,19 @@ public:
 
     // Configures the light from one spark record of the particle system:
     // fourteen floats, position at float 1, age fraction at float 8, start
-    // and end hue at floats 12 and 13.
+    // and end hue at floats 12 and 13. A spark's light fades from its birth
+    // on and ends at sparkLightFloor.
     void setFromParticleRecord(const float* record);
+
+    // Below this share of full brightness a spark's light is dropped: it
+    // falls off so fast that the rest of its reach has next to nothing to add.
+    static constexpr float sparkLightFloor = 0.02f;
+    // Surfaces that are light sources glow for a spark within this distance.
+    static constexpr float sparkGlowReach = 1.5f;
+
+    // The colour of a hue (0..1 around the wheel) at full saturation and
+    // value, as the spark sprites compute it; white for a hue that is not finite.
+    static glm::vec3 hueColour(float hue);
 
     const glm::vec3& color() const { return color_; }
     float ambientIntensity() const { return ambientIntensity_; }
@@ -79,6 +95,7 @@ protected:
     float attenuationExp_ = 0.45f;
     bool shadowCasting_ = false;
     float decay_ = 0.0f;
+    float lightFloor_ = 0.0f;
     render::fbo::PointLightShadowMappingFBO shadowMap_;
     timeline::KeyCurve decayCurve_;
 };

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -7,7 +8,9 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
+#include "render/LightVolume.h"
 #include "scene/Particle.h"
+#include "timeline/Timeline.h"
 #include "support/GLContext.h"
 #include "support/GlmExpect.h"
 #include "support/LitRoom.h"
@@ -179,6 +182,112 @@ TEST_F(DeferredLightingTest, SparkLightsJoinOnlyWhileTheSystemIsEnabled)
     room->sparks->setEnabled(false);
     room->drawFrame();
     EXPECT_EQ(room->geometry->lightsDrawn(), 2u);
+}
+
+// Every texel of the lit-scene texture, RGB floats, bottom row first.
+std::vector<float> litScene(const LitRoom& room)
+{
+    std::vector<float> texels(static_cast<std::size_t>(room.width) * static_cast<std::size_t>(room.height) * 3);
+    glBindTexture(GL_TEXTURE_2D, room.geometry->fbo().litSceneTexture());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texels;
+}
+
+// Lighting each volume only inside its frame on the screen, the key light
+// (whose volume holds the camera) in one pass without a stencil, and
+// skipping a volume behind the camera lights exactly the pixels that marking
+// every volume in the stencil over the whole screen lights.
+TEST_F(DeferredLightingTest, FramedVolumesLightTheSamePixelsAsWholeScreenStencils)
+{
+    // One volume cut by the screen's left edge, one wholly behind the camera.
+    const glm::vec3 edgePosition(-8.5f, 0.5f, 2.0f);
+    const auto edge = std::make_shared<orv::test::ReachLight>(edgePosition, glm::vec3(0.4f, 1.0f, 0.5f), 2.5f);
+    const auto behind = std::make_shared<orv::test::ReachLight>(glm::vec3(0.0f, 11.0f, 12.0f), glm::vec3(1.0f), 2.0f);
+    room->geometry->setLights({room->key, room->spot, edge, behind});
+    const auto& camera = *room->rig.timeline;
+    const auto placed = [&](const orv::scene::PointLight& light) {
+        return orv::render::LightVolume::place(light.position(), light.attenuationRadius(), camera.view(),
+                                               camera.projection(), glm::vec2(room->width, room->height));
+    };
+    using Placement = orv::render::LightVolume::Placement;
+    EXPECT_EQ(placed(*room->key).kind, Placement::Enclosing);
+    EXPECT_EQ(placed(*behind).kind, Placement::Hidden);
+    const Placement spotFrame = placed(*room->spot);
+    ASSERT_EQ(spotFrame.kind, Placement::Framed);
+    EXPECT_LT(spotFrame.rect.z * spotFrame.rect.w, room->width * room->height / 3) << "a small frame";
+    const Placement edgeFrame = placed(*edge);
+    ASSERT_EQ(edgeFrame.kind, Placement::Framed);
+    EXPECT_EQ(edgeFrame.rect.x, 0) << "cut by the screen's edge";
+
+    room->geometry->setVolumeFraming(false);
+    room->drawFrame();
+    const auto stencilled = litScene(*room);
+    EXPECT_EQ(room->geometry->lightsDrawn(), 4u);
+    EXPECT_EQ(room->geometry->enclosingLightsDrawn(), 0u);
+
+    room->geometry->setVolumeFraming(true);
+    room->drawFrame();
+    const auto framed = litScene(*room);
+    EXPECT_EQ(room->geometry->lightsDrawn(), 3u) << "the volume behind the camera is skipped";
+    EXPECT_EQ(room->geometry->enclosingLightsDrawn(), 1u);
+
+    ASSERT_EQ(framed.size(), stencilled.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < framed.size(); ++i)
+        differing += std::fabs(framed[i] - stencilled[i]) > 1e-3f * std::max(1.0f, stencilled[i]) ? 1 : 0;
+    EXPECT_EQ(differing, 0u);
+    // The edge light does reach the screen: green where its volume meets the floor.
+    const glm::ivec2 underEdge = room->pixelOf(edgePosition + glm::vec3(1.0f, -0.5f, 0.0f));
+    ASSERT_GE(underEdge.x, 0);
+    EXPECT_GT(room->litSceneAt(underEdge).g, room->litSceneAt(underEdge).r);
+
+    // A volume round the camera that reaches no surface lights nothing.
+    const auto atCamera = std::make_shared<orv::test::ReachLight>(glm::vec3(0.0f, 8.5f, 8.5f), glm::vec3(1.0f), 3.0f);
+    room->geometry->setLights({atCamera});
+    room->drawFrame();
+    EXPECT_EQ(room->geometry->enclosingLightsDrawn(), 1u);
+    EXPECT_EQ(litScene(*room), std::vector<float>(framed.size(), 0.0f));
+}
+
+// A spark's light fades from its birth on: a newborn spark lights what a
+// spark a moment older lights, not its whole volume at full strength, and
+// nothing past the floor below which its light is dropped.
+TEST_F(DeferredLightingTest, NewbornSparkLightFollowsItsFade)
+{
+    std::array<float, 14> record{};
+    record[0] = 1.0f;
+    const glm::vec3 at(2.0f, 0.5f, 2.0f);
+    record[1] = at.x;
+    record[2] = at.y;
+    record[3] = at.z;
+    record[12] = record[13] = 0.1f;
+    const auto spark = std::make_shared<orv::scene::PointLight>();
+    spark->setFromParticleRecord(record.data());
+    room->geometry->setLights({spark});
+    room->drawFrame();
+    const auto newborn = litScene(*room);
+    record[8] = 0.01f;
+    spark->setFromParticleRecord(record.data());
+    room->drawFrame();
+    const auto older = litScene(*room);
+
+    ASSERT_EQ(newborn.size(), older.size());
+    std::size_t lit = 0;
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < newborn.size(); ++i) {
+        lit += newborn[i] > 0.0f ? 1 : 0;
+        differing += std::fabs(newborn[i] - older[i]) > 0.1f * older[i] + 1e-3f ? 1 : 0;
+    }
+    EXPECT_GT(lit, newborn.size() / 20) << "the newborn spark lights the floor around it";
+    EXPECT_EQ(differing, 0u);
+    // Seven units out what is left of its light is below the floor.
+    record[8] = 0.0f;
+    spark->setFromParticleRecord(record.data());
+    room->drawFrame();
+    EXPECT_GT(brightness(room->litSceneAt(at + glm::vec3(-1.0f, -0.5f, 0.0f))), 0.1f);
+    EXPECT_EQ(room->litSceneAt(at + glm::vec3(-7.0f, -0.5f, 0.0f)), glm::vec3(0.0f));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <array>
 #include <limits>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -134,6 +136,37 @@ TEST(PointLight, ParticleRecord)
     record[12] = std::numeric_limits<float>::infinity();
     light.setFromParticleRecord(record.data());
     EXPECT_EQ(light.color(), glm::vec3(1.0f));
+}
+
+// A spark's volume ends where what is left of its light falls to the light
+// pass's floor, from its birth on, but never inside the reach of its glow;
+// a dead spark has none.
+TEST(PointLight, SparkVolumeEndsAtItsFloor)
+{
+    std::array<float, 14> record{};
+    record[0] = 1.0f;
+    PointLight spark;
+    for (float age : {0.0f, 0.3f, 0.5f}) {
+        SCOPED_TRACE(age);
+        record[8] = age;
+        spark.setFromParticleRecord(record.data());
+        EXPECT_FLOAT_EQ(spark.lightFloor(), PointLight::sparkLightFloor);
+        const float r = spark.attenuationRadius();
+        EXPECT_GT(r, PointLight::sparkGlowReach);
+        const float left = spark.diffuseIntensity() * (1.0f - spark.decay()) /
+                           (spark.attenuationLinear() * r + spark.attenuationExp() * r * r);
+        EXPECT_NEAR(left, PointLight::sparkLightFloor, 1e-5f);
+    }
+    record[8] = 0.0f;
+    spark.setFromParticleRecord(record.data());
+    EXPECT_LT(spark.attenuationRadius(), 0.5f * PointLight().attenuationRadius())
+        << "a newborn spark reaches far less than a light that lights down to 1/256";
+    record[8] = 0.97f;
+    spark.setFromParticleRecord(record.data());
+    EXPECT_FLOAT_EQ(spark.attenuationRadius(), PointLight::sparkGlowReach);
+    record[8] = 1.0f;
+    spark.setFromParticleRecord(record.data());
+    EXPECT_FLOAT_EQ(spark.attenuationRadius(), 0.0f);
 }
 
 TEST(RoomLight, StandsAtTheLamp)
@@ -280,3 +313,100 @@ TEST_F(PointLightShadowMap, SetUpOnRequestOnly)
 }
 
 }  // namespace
+
+namespace {
+
+// The hueToRgb function of a shader file, as written there.
+std::string glslHueFunction(const std::string& file)
+{
+    std::ifstream in(std::string(ORV_SOURCE_DIR "/demo/shaders/") + file);
+    const std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto from = source.find("vec3 hueToRgb(float h)");
+    const auto to = source.find("\n}\n", from);
+    if (from == std::string::npos || to == std::string::npos)
+        return {};
+    return source.substr(from, to + 3 - from);
+}
+
+}  // namespace
+
+class SparkHue : public orv::test::GLTest {};
+
+// The spark sprites and the main particle's halo turn a hue into a colour in
+// GLSL; a spark's light does it in C++. Drawn into a float texture, one hue
+// a texel, the shaders' colours must be the light's for every hue,
+// including the wheel's seams and hues outside 0..1.
+TEST_F(SparkHue, SpritesAndLightsAgreeOnColour)
+{
+    constexpr std::array<float, 12> hues = {0.0f,  0.05f, 1.0f / 6.0f, 0.3f, 0.5f, 0.62f,
+                                            0.75f, 0.9f,  0.999f,      1.0f, 1.37f, -0.2f};
+    for (const char* file : {"light_particles_render_fragment.glsl", "main_particle_fragment.glsl"}) {
+        SCOPED_TRACE(file);
+        const std::string function = glslHueFunction(file);
+        ASSERT_FALSE(function.empty());
+        const std::string fragment = "#version 440 core\nuniform float hues[12];\nout vec4 colour;\n" + function +
+                                     "\nvoid main() { colour = vec4(hueToRgb(hues[int(gl_FragCoord.x)]), 1.0); }\n";
+        const char* vertex = "#version 440 core\nvoid main() {\n"
+                             "    vec2 p = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);\n"
+                             "    gl_Position = vec4(p, 0.0, 1.0);\n}\n";
+        const GLuint program = glCreateProgram();
+        for (auto [type, source] :
+             {std::pair{GL_VERTEX_SHADER, vertex}, std::pair{GL_FRAGMENT_SHADER, fragment.c_str()}}) {
+            const GLuint shader = glCreateShader(type);
+            glShaderSource(shader, 1, &source, nullptr);
+            glCompileShader(shader);
+            glAttachShader(program, shader);
+            glDeleteShader(shader);
+        }
+        glLinkProgram(program);
+        GLint linked = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        ASSERT_EQ(linked, GL_TRUE);
+
+        GLuint texture = 0;
+        GLuint framebuffer = 0;
+        GLuint vertexArray = 0;
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, hues.size(), 1, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glGenFramebuffers(1, &framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+        glGenVertexArrays(1, &vertexArray);
+        glBindVertexArray(vertexArray);
+        glViewport(0, 0, hues.size(), 1);
+        glUseProgram(program);
+        glUniform1fv(glGetUniformLocation(program, "hues"), hues.size(), hues.data());
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+        std::array<float, hues.size() * 4> drawn{};
+        glReadPixels(0, 0, hues.size(), 1, GL_RGBA, GL_FLOAT, drawn.data());
+
+        glBindVertexArray(0);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glUseProgram(0);
+        glDeleteVertexArrays(1, &vertexArray);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &texture);
+        glDeleteProgram(program);
+
+        for (std::size_t i = 0; i < hues.size(); ++i) {
+            SCOPED_TRACE(hues[i]);
+            const glm::vec3 light = PointLight::hueColour(hues[i]);
+            EXPECT_NEAR(drawn[i * 4 + 0], light.r, 1e-4f);
+            EXPECT_NEAR(drawn[i * 4 + 1], light.g, 1e-4f);
+            EXPECT_NEAR(drawn[i * 4 + 2], light.b, 1e-4f);
+        }
+    }
+    // A spark's light takes its hue as the sprite does, between its two hues by age.
+    std::array<float, 14> record{};
+    record[0] = 1.0f;
+    record[8] = 0.25f;
+    record[12] = 0.1f;
+    record[13] = 0.5f;
+    PointLight spark;
+    spark.setFromParticleRecord(record.data());
+    const glm::vec3 expected = PointLight::hueColour(0.2f);
+    EXPECT_NEAR(spark.color().r, expected.r, 1e-5f);
+    EXPECT_NEAR(spark.color().g, expected.g, 1e-5f);
+    EXPECT_NEAR(spark.color().b, expected.b, 1e-5f);
+}
