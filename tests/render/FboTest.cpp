@@ -84,7 +84,10 @@ TEST_F(Framebuffers, GeometryBufferHasEveryAttachment)
                                                  GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
                   colours[i])
             << i;
-        EXPECT_EQ(textureLevel(GL_TEXTURE_2D, colours[i], GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB32F) << i;
+        // Full floats for positions only.
+        EXPECT_EQ(textureLevel(GL_TEXTURE_2D, colours[i], GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT),
+                  i == 0 ? GL_RGB32F : GL_RGB16F)
+            << i;
         EXPECT_EQ(textureLevel(GL_TEXTURE_2D, colours[i], GL_TEXTURE_2D, GL_TEXTURE_WIDTH), 320) << i;
     }
     EXPECT_EQ(static_cast<GLuint>(attachment(fbo.framebuffer(), GL_DEPTH_STENCIL_ATTACHMENT,

@@ -11,11 +11,11 @@ namespace orv::render::fbo {
 namespace {
 
 // A width x height float RGB texture attached at the given colour attachment.
-void attachColour(const gl::TextureHandle& texture, GLenum attachment, GLint filter, bool clampToEdge, unsigned width,
-                  unsigned height, const char* name)
+void attachColour(const gl::TextureHandle& texture, GLenum attachment, GLenum format, GLint filter, bool clampToEdge,
+                  unsigned width, unsigned height, const char* name)
 {
     glBindTexture(GL_TEXTURE_2D, texture.name());
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGB,
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGB,
                  GL_FLOAT, nullptr);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(filter));
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(filter));
@@ -38,9 +38,14 @@ bool DeferredShadingFBO::createAttachments()
     bloomSourceTexture_ = gl::TextureHandle::create();
     litSceneTexture_ = gl::TextureHandle::create();
 
+    // Positions need full floats (a half float is a few centimetres off a
+    // few units from the origin, which shows in shadows and highlights);
+    // colours, normals and the light sums do with half floats, which halve
+    // what every light reads and adds.
     const char* const names[] = {"geometry position", "geometry diffuse", "geometry normal", "geometry specular"};
     for (unsigned i = 0; i < geometryTextures_.size(); ++i) {
-        attachColour(geometryTextures_[i], GL_COLOR_ATTACHMENT0 + i, GL_NEAREST, false, width(), height(), names[i]);
+        attachColour(geometryTextures_[i], GL_COLOR_ATTACHMENT0 + i, i == Position ? GL_RGB32F : GL_RGB16F,
+                     GL_NEAREST, false, width(), height(), names[i]);
     }
 
     glBindTexture(GL_TEXTURE_2D, depthStencilTexture_.name());
@@ -50,8 +55,9 @@ bool DeferredShadingFBO::createAttachments()
                            0);
     depthStencilTexture_.label("geometry depth-stencil");
 
-    attachColour(bloomSourceTexture_, GL_COLOR_ATTACHMENT4, GL_LINEAR, true, width(), height(), "bloom source");
-    attachColour(litSceneTexture_, GL_COLOR_ATTACHMENT5, GL_LINEAR, true, width(), height(), "lit scene");
+    attachColour(bloomSourceTexture_, GL_COLOR_ATTACHMENT4, GL_RGB16F, GL_LINEAR, true, width(), height(),
+                 "bloom source");
+    attachColour(litSceneTexture_, GL_COLOR_ATTACHMENT5, GL_RGB16F, GL_LINEAR, true, width(), height(), "lit scene");
     glBindTexture(GL_TEXTURE_2D, 0);
 
     const GLenum drawBuffers[] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2,
