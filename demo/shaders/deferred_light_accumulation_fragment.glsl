@@ -101,10 +101,12 @@ void main()
     float specularStrength = specularData.r;
     toLight /= max(distance, 1e-5);
 
-    float shadow = shadowmapping > 0.5 ? lightReaching(position, normal, toLight) : 1.0;
+    float diffuse = max(dot(normal, toLight), 0.0);
+    // The shadow only scales light that falls on the surface's front, so a
+    // surface turned away from the light needs no lookups at all.
+    float shadow = shadowmapping > 0.5 && diffuse > 0.0 ? lightReaching(position, normal, toLight) : 1.0;
     vec3 toEye = normalize(camera_pos - position);
     vec3 halfway = normalize(toLight + toEye);
-    float diffuse = max(dot(normal, toLight), 0.0);
     float specular = diffuse > 0.0 ? pow(max(dot(normal, halfway), 0.0), specular_power) : 0.0;
 
     vec3 colour = light_color * strength *
