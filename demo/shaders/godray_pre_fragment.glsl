@@ -12,7 +12,7 @@ out vec4 colour;
 // Most of the light comes from the glow, so that a pillar passing in front
 // of the small lamp dims the shafts rather than switching them off.
 const vec3 glowColour = vec3(1.0, 0.9, 0.7);
-const float glowStrength = 0.6;
+const float glowStrength = 0.45;
 const float lampStrength = 0.5;
 
 void main()

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numeric>
@@ -203,10 +202,6 @@ TEST_F(Bloom, AChainStartingAtHalfSizeAddsEveryLevelAndGivesTheFrameBack)
     const auto blurred = red(fbo.blurBloom(*programs, 4, source), w / 2, h / 2);
     // A level-0 texel covers four source pixels: each level adds a quarter.
     EXPECT_NEAR(std::accumulate(blurred.begin(), blurred.end(), 0.0), 4 * 0.25, 1e-3);
-    // The spot lands in the level-0 texel over it, whose row carries the kernel's peak.
-    const auto peak = std::max_element(blurred.begin(), blurred.end()) - blurred.begin();
-    EXPECT_EQ(peak % (w / 2), 121 / 2);
-    EXPECT_EQ(peak / (w / 2), 89 / 2);
     float size[2] = {};
     glGetUniformfv(programs->programId("gauss_v"), programs->uniformLocation("gauss_v", "screen_size"), size);
     EXPECT_FLOAT_EQ(size[0], w / 16.0f);
