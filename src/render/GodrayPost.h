@@ -29,7 +29,8 @@ public:
     static glm::vec3 screenPosition(const glm::mat4& viewProjection, const glm::vec3& world);
 
     // How much of the shafts the lamp's place on screen allows: 1 on screen,
-    // falling to 0 a little beyond its edges and behind the camera.
+    // falling to 0 within a quarter screen beyond its edges, 0 behind the
+    // camera (a lamp off screen would only wash the frame with its glow).
     static float visibilityAt(const glm::vec3& screen);
     // The shafts' eased visibility, as of the last draw.
     float visibility() const { return visibility_; }

@@ -62,8 +62,7 @@ void GodrayPre::draw(scene::Scene& scene, Target& caller)
 
     // The glow: a disc facing the camera, all of it at the lamp's depth, so
     // that what stands in front of the lamp cuts it (the dark shafts) and
-    // what stands behind does not.
-    // The model matrix carries the glow's place and radius.
+    // what stands behind does not. The model matrix carries its place and radius.
     const glm::mat4 atLamp =
         glm::scale(glm::translate(glm::mat4(1.0f), roomLight_->position()), glm::vec3(glowRadius));
     const glm::mat4 viewProjection = scene.timeline().viewProjection();
