@@ -3,8 +3,8 @@
 // Light shafts: from each pixel, samples marched toward the light's place
 // on screen, each weighted by "weight" and by "decay" to the power of its
 // step, "density" setting how far toward the light the march reaches, the
-// sum scaled by "exposure". Alpha fades the shafts out as the light moves
-// behind the camera or far off the screen, instead of smearing them.
+// sum scaled by "exposure". How much of it reaches the screen (the light
+// off screen or behind the camera) the pass decides when it adds it.
 uniform float exposure;
 uniform float decay;
 uniform float density;
@@ -33,9 +33,5 @@ void main()
         sum += texture(occlusion_sampler, coord).rgb * illumination;
         illumination *= pairDecay;
     }
-    // In front of the camera the depth lies in 0..1; behind it, above 1.
-    float inFront = 1.0 - smoothstep(0.999, 1.0, light_pos_screen.z);
-    vec2 outside = max(abs(light_pos_screen.xy - 0.5) - 0.5, 0.0);
-    float onScreen = 1.0 - smoothstep(0.0, 0.75, length(outside));
-    colour = vec4(sum * exposure, inFront * onScreen);
+    colour = vec4(sum * exposure, 1.0);
 }

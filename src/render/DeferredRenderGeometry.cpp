@@ -23,6 +23,9 @@ DeferredRenderGeometry::DeferredRenderGeometry(gl::ProgramManager& programs, con
       stencil_(programs, models), particles_(std::move(particles)), maxParticleLights_(maxParticleLights),
       bloomProgram_(&programs.program("bloom")), copyProgram_(&programs.program("copy"))
 {
+    // Bloom is a wide blur: its first level need not be finer than half the
+    // frame, and at full size it was the costly one.
+    fbo_.setBlurChain(1, GL_RGB32F);
     fbo_.init(window, programs);
     particleLight_ = std::make_shared<scene::PointLight>();
     setEnabled(true);

@@ -1,7 +1,13 @@
 #include "render/GodrayPost.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include <glm/common.hpp>
+#include <glm/geometric.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include "gl/ProgramManager.h"
 #include "render/GodrayPre.h"
 #include "scene/GLErrors.h"
 #include "scene/RoomLight.h"
@@ -11,7 +17,7 @@
 namespace orv::render {
 
 GodrayPost::GodrayPost(gl::ProgramManager& programs, std::shared_ptr<GodrayPre> pre)
-    : Target(programs), pre_(std::move(pre))
+    : Target(programs), pre_(std::move(pre)), copy_(&programs.program("copy"))
 {
     setEnabled(true);
     setBloomEnabled(true);
@@ -26,6 +32,8 @@ void GodrayPost::lookUpUniforms()
     weightLocation_ = uniformLocation("weight");
     occlusionSampler_ = uniformLocation("occlusion_sampler");
     lightPosScreen_ = uniformLocation("light_pos_screen");
+    copy_ = &programManager()->program("copy");
+    copyScene_ = programManager()->uniformLocation("copy", "scene");
 }
 
 glm::vec3 GodrayPost::screenPosition(const glm::mat4& viewProjection, const glm::vec3& world)
@@ -34,35 +42,82 @@ glm::vec3 GodrayPost::screenPosition(const glm::mat4& viewProjection, const glm:
     return glm::vec3(clip) / clip.w * 0.5f + 0.5f;
 }
 
+float GodrayPost::visibilityAt(const glm::vec3& screen)
+{
+    // Behind the camera the depth lies above 1 (and x, y are mirrored).
+    if (!(screen.z <= 1.0f) || !std::isfinite(screen.x) || !std::isfinite(screen.y))
+        return 0.0f;
+    const glm::vec2 outside = glm::max(glm::abs(glm::vec2(screen) - 0.5f) - 0.5f, 0.0f);
+    const float t = std::clamp(glm::length(outside) / 0.25f, 0.0f, 1.0f);
+    return 1.0f - t * t * (3.0f - 2.0f * t);
+}
+
+void GodrayPost::ease(double now, float target)
+{
+    const double dt = now - lastDraw_;
+    if (!drawn_ || dt < 0.0) {
+        visibility_ = target;
+    } else {
+        const auto most = static_cast<float>(dt / fadeSeconds);
+        visibility_ += std::clamp(target - visibility_, -most, most);
+    }
+    lastDraw_ = now;
+    drawn_ = true;
+}
+
 void GodrayPost::draw(scene::Scene& scene, Target&)
 {
-    // The quads must not be depth-tested: the first lands in the occlusion
-    // framebuffer, whose depth still holds the scene.
+    // Both marches run at the occlusion image's size, into the god-ray
+    // framebuffer and then into its spare blur texture; only the last step,
+    // the stretch onto the screen, runs at the frame's size. Neither is
+    // depth-tested: the framebuffer's depth still holds the scene.
+    GLint frameViewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, frameViewport);
     useProgram();
     glDepthMask(GL_TRUE);
     glClear(GL_DEPTH_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
-    glBindFramebuffer(GL_FRAMEBUFFER, pre_->fbo().framebuffer());
+    glDisable(GL_BLEND);
+    fbo::GodRayFBO& fbo = pre_->fbo();
+    glViewport(0, 0, static_cast<GLsizei>(fbo.width()), static_cast<GLsizei>(fbo.height()));
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer());
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, pre_->occlusionTexture());
 
     const glm::vec3 light = screenPosition(scene.timeline().viewProjection(), pre_->roomLight()->position());
+    ease(scene.time(), visibilityAt(light));
+    if (visibility_ <= 0.0f) {
+        glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        return;
+    }
     glUniform1f(exposureLocation_, exposure_);
     glUniform1f(decayLocation_, decay_);
     glUniform1f(densityLocation_, density_);
     glUniform1f(weightLocation_, weight_);
     glUniform1i(occlusionSampler_, 0);
     glUniform3fv(lightPosScreen_, 1, glm::value_ptr(light));
-    pre_->fbo().drawQuad();
+    fbo.drawQuad();
 
-    // Again on the first result, added onto the screen.
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    // Again on the first result. Blur texture 1 is free: the occlusion
+    // image's one blur level leaves its result in blur texture 0.
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo.blurFramebuffer(1));
+    glBindTexture(GL_TEXTURE_2D, fbo.colorTexture());
+    fbo.drawQuad();
+
+    // Stretched over the screen with linear filtering, scaled by the eased
+    // visibility, added.
+    glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, pre_->fbo().colorTexture());
-    pre_->fbo().drawQuad();
+    glEnable(GL_BLEND);
+    glBlendColor(0.0f, 0.0f, 0.0f, visibility_);
+    glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE);
+    copy_->makeCurrent();
+    glUniform1i(copyScene_, 0);
+    glBindTexture(GL_TEXTURE_2D, fbo.blurTexture(1));
+    fbo.drawQuad();
     glDisable(GL_BLEND);
+    glBlendColor(0.0f, 0.0f, 0.0f, 0.0f);
     scene::reportGLErrors();
 }
 

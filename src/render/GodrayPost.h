@@ -14,7 +14,9 @@ class GodrayPre;
 
 // Light shafts: a radial blur of the occlusion image toward the room
 // light's place on screen, run twice (the second time on its own first
-// result) and added onto the screen.
+// result) at the occlusion image's half size, then stretched and added onto
+// the screen. The shafts fade in and out with the lamp's visibility, eased
+// over a few frames of demo time so that they never pop.
 class GodrayPost : public Target {
 public:
     GodrayPost(gl::ProgramManager& programs, std::shared_ptr<GodrayPre> pre);
@@ -26,6 +28,15 @@ public:
     // screen, z its depth; points behind the camera have z above 1.
     static glm::vec3 screenPosition(const glm::mat4& viewProjection, const glm::vec3& world);
 
+    // How much of the shafts the lamp's place on screen allows: 1 on screen,
+    // falling to 0 within a quarter screen beyond its edges, 0 behind the
+    // camera (a lamp off screen would only wash the frame with its glow).
+    static float visibilityAt(const glm::vec3& screen);
+    // The shafts' eased visibility, as of the last draw.
+    float visibility() const { return visibility_; }
+    // The time the shafts take to fade fully in or out, in demo seconds.
+    static constexpr double fadeSeconds = 0.25;
+
     float exposure() const { return exposure_; }
     float decay() const { return decay_; }
     float density() const { return density_; }
@@ -35,7 +46,18 @@ protected:
     void lookUpUniforms() override;
 
 private:
+    // Moves the visibility toward where the lamp now is, at most by the demo
+    // time since the last draw over fadeSeconds (so after a gap of that long,
+    // the pass switched off or a seek ahead, it is there at once); a first
+    // draw or a jump back starts from where the lamp is.
+    void ease(double now, float target);
+
     std::shared_ptr<GodrayPre> pre_;
+    const gl::Program* copy_;
+    int copyScene_ = -1;
+    float visibility_ = 0.0f;
+    double lastDraw_ = 0.0;
+    bool drawn_ = false;
     float exposure_ = 0.0135f;
     float decay_ = 0.963f;
     float density_ = 0.95f;

@@ -15,8 +15,10 @@ class OpenGLwindow;
 
 namespace orv::render {
 
-// The occlusion image of the god rays: the room light's lamp drawn bright,
-// every other mesh drawn black in front of it, softened by one blur level.
+// The occlusion image of the god rays: the room light's lamp and a glow
+// around it drawn bright, every other mesh drawn black in front of them,
+// softened by one blur level. Made at half the frame's size: shafts are
+// soft, and this and the shaft pass cost a quarter as much there.
 class GodrayPre : public Target {
 public:
     GodrayPre(gl::ProgramManager& programs, const view::OpenGLwindow& window,
@@ -25,6 +27,9 @@ public:
     void draw(scene::Scene& scene, Target& caller) override;
     std::string name() const override { return "godray_pre"; }
     bool usesDiffuseMap() const override { return true; }
+
+    // The glow's radius around the lamp, in world units.
+    static constexpr float glowRadius = 4.0f;
 
     fbo::GodRayFBO& fbo() { return fbo_; }
     // The blurred occlusion image of the last draw; 0 before the first.
@@ -38,7 +43,10 @@ private:
     GLuint occlusionTexture_ = 0;
     fbo::GodRayFBO fbo_;
     std::shared_ptr<scene::RoomLight> roomLight_;
-    int drawBackground_ = -2;  // looked up on the first draw
+    // Looked up on the first draw.
+    int drawBackground_ = -2;
+    int modelMatrix_ = -1;
+    int viewProjection_ = -1;
 };
 
 }  // namespace orv::render

@@ -22,7 +22,8 @@ constexpr int height = 48;
 constexpr int x0 = 20;
 constexpr int y0 = 30;
 
-// The demo's own blur programs, loaded from its folder.
+// The demo's own blur programs, loaded from its folder. The blur arithmetic
+// is checked in full floats (the god-ray image itself uses half floats).
 class Bloom : public orv::test::DemoProgramsTest {
 protected:
     void TearDown() override
@@ -72,6 +73,7 @@ TEST_F(Bloom, OneLevelIsTheKernelAcrossTheRowAndAddsNothing)
 {
     makeSource(width, height, x0, y0, 1.0f);
     GodRayFBO fbo;
+    fbo.setBlurChain(0, GL_RGB32F);
     fbo.init(width, height, *programs);
     const GLuint result = fbo.blurBloom(*programs, 1, source);
     EXPECT_EQ(result, fbo.blurTexture(0));
@@ -106,11 +108,13 @@ TEST_F(Bloom, EverySmallerLevelAddsTheSourceOnceMore)
     constexpr int h = 96;
     makeSource(w, h, 60, 44, 1.0f);
     GodRayFBO single;
+    single.setBlurChain(0, GL_RGB32F);
     single.init(w, h, *programs);
     const auto one = red(single.blurBloom(*programs, 1, source), w, h);
 
     for (unsigned levels = 2; levels <= 4; ++levels) {
         GodRayFBO fbo;
+        fbo.setBlurChain(0, GL_RGB32F);
         fbo.init(w, h, *programs);
         const auto blurred = red(fbo.blurBloom(*programs, levels, source), w, h);
         // Each level spreads the spot wider but keeps its energy: one more unit per level.
@@ -129,6 +133,7 @@ TEST_F(Bloom, LevelSizesTruncateWhileScreenSizeDoesNot)
 {
     makeSource(1023, 767, 500, 300, 1.0f);
     GodRayFBO fbo;
+    fbo.setBlurChain(0, GL_RGB32F);
     fbo.init(1023, 767, *programs);
     const int sizes[4][2] = {{1023, 767}, {511, 383}, {255, 191}, {127, 95}};
     for (unsigned i = 0; i < 8; ++i) {
@@ -167,13 +172,58 @@ TEST_F(Bloom, LevelSizesTruncateWhileScreenSizeDoesNot)
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
 }
 
+// A chain that starts at half size (the geometry pass's bloom): every level
+// is half as wide and high as it would be, each still adds the source's
+// light once, the frame's viewport and framebuffer 0 are given back, and
+// making it again gives back what it replaces.
+TEST_F(Bloom, AChainStartingAtHalfSizeAddsEveryLevelAndGivesTheFrameBack)
+{
+    constexpr int w = 256;
+    constexpr int h = 192;
+    makeSource(w, h, 121, 89, 1.0f);
+    GodRayFBO fbo;
+    fbo.setBlurChain(1, GL_RGB32F);
+    fbo.init(w, h, *programs);
+    const orv::test::LiveGLObjects made = orv::test::liveGLObjects();
+    fbo.create(w, h);
+    orv::test::expectSameLiveGLObjects(made, orv::test::liveGLObjects());
+
+    for (unsigned i = 0; i < 8; ++i) {
+        GLint size[2] = {};
+        glBindTexture(GL_TEXTURE_2D, fbo.blurTexture(i));
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &size[0]);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &size[1]);
+        EXPECT_EQ(size[0], w >> (i / 2 + 1)) << i;
+        EXPECT_EQ(size[1], h >> (i / 2 + 1)) << i;
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    glViewport(0, 0, w, h);
+    const auto blurred = red(fbo.blurBloom(*programs, 4, source), w / 2, h / 2);
+    // A level-0 texel covers four source pixels: each level adds a quarter.
+    EXPECT_NEAR(std::accumulate(blurred.begin(), blurred.end(), 0.0), 4 * 0.25, 1e-3);
+    float size[2] = {};
+    glGetUniformfv(programs->programId("gauss_v"), programs->uniformLocation("gauss_v", "screen_size"), size);
+    EXPECT_FLOAT_EQ(size[0], w / 16.0f);
+    EXPECT_FLOAT_EQ(size[1], h / 16.0f);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], w);
+    EXPECT_EQ(viewport[3], h);
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+}
+
 TEST_F(Bloom, MoreLevelsThanTheChainHoldsStopAtTheChain)
 {
     makeSource(width, height, x0, y0, 1.0f);
     GodRayFBO asked;
+    asked.setBlurChain(0, GL_RGB32F);
     asked.init(width, height, *programs);
     const auto nine = red(asked.blurBloom(*programs, 9, source));
     GodRayFBO four;
+    four.setBlurChain(0, GL_RGB32F);
     four.init(width, height, *programs);
     EXPECT_EQ(nine, red(four.blurBloom(*programs, 4, source)));
 }

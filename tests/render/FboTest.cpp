@@ -124,7 +124,11 @@ TEST_F(Framebuffers, GodRayBufferHasColourAndDepth)
     EXPECT_EQ(static_cast<GLuint>(attachment(fbo.framebuffer(), GL_COLOR_ATTACHMENT0,
                                              GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME)),
               fbo.colorTexture());
-    EXPECT_EQ(textureLevel(GL_TEXTURE_2D, fbo.colorTexture(), GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB32F);
+    EXPECT_EQ(textureLevel(GL_TEXTURE_2D, fbo.colorTexture(), GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB16F);
+    for (unsigned i = 0; i < 2 * fbo.levels(); ++i) {
+        EXPECT_EQ(textureLevel(GL_TEXTURE_2D, fbo.blurTexture(i), GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB16F)
+            << i;
+    }
     EXPECT_EQ(attachment(fbo.framebuffer(), GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
               GL_RENDERBUFFER);
     EXPECT_GT(attachment(fbo.framebuffer(), GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE), 0);

@@ -228,7 +228,7 @@ TEST_F(RendererTest, ShaftsComeFromTheLampAndFreezeWithoutTheirOcclusionPass)
     EXPECT_GE(*std::min_element(withShafts.begin(), withShafts.end()), 0);
 
     const auto occlusion = [&] {
-        std::vector<float> texels(320 * 180 * 3);
+        std::vector<float> texels(static_cast<std::size_t>(pre.fbo().width()) * pre.fbo().height() * 3);
         glBindTexture(GL_TEXTURE_2D, pre.occlusionTexture());
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, texels.data());
         glBindTexture(GL_TEXTURE_2D, 0);

@@ -156,6 +156,17 @@ void LitRoom::playFrames(int frames, double dt)
     }
 }
 
+std::shared_ptr<scene::MeshInstance> LitRoom::addBox(const std::string& name, const glm::vec3& lo, const glm::vec3& hi,
+                                                     const glm::vec3& color, const glm::vec3& at)
+{
+    const auto node = rig.root->createChild();
+    node->setName(name);
+    node->setLocalMatrix(glm::translate(glm::mat4(1.0f), at));
+    auto instance = placeMesh(*node, quadMesh(name, boxQuads(lo, hi)), color, false);
+    rig.root->update(0.0);
+    return instance;
+}
+
 void LitRoom::placeParticle(const glm::vec3& world)
 {
     // The particle undoes the demo room's Z-up turn, which this room does not have.

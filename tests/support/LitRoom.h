@@ -39,6 +39,11 @@ public:
     // The shadow and geometry passes, the spark update first, for frames of dt seconds.
     void playFrames(int frames, double dt);
 
+    // A box from lo to hi (around its own origin) named name, moved to at,
+    // placed in the room (not yet handed to any pass).
+    std::shared_ptr<scene::MeshInstance> addBox(const std::string& name, const glm::vec3& lo, const glm::vec3& hi,
+                                                const glm::vec3& color, const glm::vec3& at = glm::vec3(0.0f));
+
     // Puts the main particle (the sparks' emitter) at a world point.
     void placeParticle(const glm::vec3& world);
 

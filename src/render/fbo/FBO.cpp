@@ -52,6 +52,15 @@ void FBO::lookUpUniforms(const gl::ProgramManager& programs)
     copy_ = &programs.program("copy");
 }
 
+void FBO::setBlurChain(unsigned shift, GLenum internalFormat)
+{
+    blurShift_ = shift;
+    blurFormat_ = internalFormat;
+}
+
+GLsizei FBO::blurWidth(unsigned level) const { return levelSize(width_, level + blurShift_); }
+GLsizei FBO::blurHeight(unsigned level) const { return levelSize(height_, level + blurShift_); }
+
 bool FBO::create(unsigned width, unsigned height)
 {
     width_ = width;
@@ -88,7 +97,7 @@ void FBO::createBlurChain()
         blurTextures_.push_back(gl::TextureHandle::create());
         glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[i].name());
         glBindTexture(GL_TEXTURE_2D, blurTextures_[i].name());
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, levelSize(width_, i / 2), levelSize(height_, i / 2), 0, GL_RGB,
+        glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(blurFormat_), blurWidth(i / 2), blurHeight(i / 2), 0, GL_RGB,
                      GL_FLOAT, nullptr);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -126,10 +135,10 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
     const gl::Program& copy = copy_ != nullptr ? *copy_ : programs.program("copy");
     glActiveTexture(GL_TEXTURE0);
     for (unsigned k = 0; k < levelCount; ++k) {
-        const double scale = std::pow(2.0, k);
+        const double scale = std::pow(2.0, k + blurShift_);
         const float levelWidth = static_cast<float>(width_ / scale);
         const float levelHeight = static_cast<float>(height_ / scale);
-        glViewport(0, 0, levelSize(width_, k), levelSize(height_, k));
+        glViewport(0, 0, blurWidth(k), blurHeight(k));
 
         gaussH.makeCurrent();
         glUniform1i(gaussHTex_, 0);
@@ -147,9 +156,9 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k].name());
         drawQuad();
 
-        glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
         if (k >= 1) {
-            // Add the fully blurred smaller level into the full-size result.
+            // Add the fully blurred smaller level into level 0, the result.
+            glViewport(0, 0, blurWidth(0), blurHeight(0));
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE, GL_ONE);
             glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[0].name());
@@ -160,6 +169,7 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
             drawQuad();
             glDisable(GL_BLEND);
         }
+        glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
     }
     scene::reportGLErrors();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);

@@ -44,6 +44,12 @@ public:
     // the quad. An incomplete main framebuffer is reported on standard output.
     bool create(unsigned width, unsigned height);
 
+    // Makes blur level 0 width / 2^shift by height / 2^shift (the levels
+    // below it halve on from there) in the given internal format. Takes
+    // effect at the next create; the default is full size in GL_RGB32F.
+    void setBlurChain(unsigned shift, GLenum internalFormat);
+    unsigned blurShift() const { return blurShift_; }
+
     // Blurs source over levelCount levels (at most levels()) and adds the
     // smaller levels into blur texture 0, which it returns. Leaves framebuffer
     // 0 bound and the viewport at width() x height().
@@ -61,6 +67,9 @@ public:
     // Entry 2k is level k's horizontal target, 2k + 1 its vertical one.
     GLuint blurFramebuffer(unsigned index) const { return blurFramebuffers_.at(index).name(); }
     GLuint blurTexture(unsigned index) const { return blurTextures_.at(index).name(); }
+    // The size of blur level k, truncated toward zero.
+    GLsizei blurWidth(unsigned level) const;
+    GLsizei blurHeight(unsigned level) const;
 
 protected:
     // Called with the main framebuffer bound (to GL_FRAMEBUFFER).
@@ -78,6 +87,8 @@ private:
     unsigned width_ = 0;
     unsigned height_ = 0;
     unsigned levels_ = 4;
+    unsigned blurShift_ = 0;
+    GLenum blurFormat_ = GL_RGB32F;
     bool complete_ = false;
     GLint gaussHTex_ = -1;
     GLint gaussHScreenSize_ = -1;
