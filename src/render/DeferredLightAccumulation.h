@@ -31,6 +31,13 @@ public:
 
     LightVolume& volume() { return volume_; }
 
+    // The size of the geometry buffer it reads, in pixels (the window's at first).
+    void setScreenSize(unsigned width, unsigned height)
+    {
+        screenSize_ = glm::vec2(static_cast<float>(width), static_cast<float>(height));
+    }
+    const glm::vec2& screenSize() const { return screenSize_; }
+
 protected:
     void lookUpUniforms() override;
 

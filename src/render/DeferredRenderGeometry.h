@@ -54,6 +54,12 @@ public:
     // How many lights the last draw ran the stencil and light passes for.
     unsigned lightsDrawn() const { return lightsDrawn_; }
 
+    // Rendering at another size: the geometry buffer and its blur chain are
+    // made again (the old ones given back) and the light pass told.
+    void resize(unsigned width, unsigned height);
+    // Where the composed frame and its depth go (0: the window), of the geometry buffer's size.
+    void setOutputFramebuffer(GLuint framebuffer) { outputFramebuffer_ = framebuffer; }
+
 protected:
     void lookUpUniforms() override;
 
@@ -76,6 +82,7 @@ private:
     int copyScene_;
     unsigned lightsDrawn_ = 0;
     FrameProfiler* profiler_ = nullptr;
+    GLuint outputFramebuffer_ = 0;
 };
 
 }  // namespace orv::render

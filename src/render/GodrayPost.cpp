@@ -58,7 +58,7 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     // Again on the first result, added onto the screen.
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, pre_->fbo().colorTexture());
     pre_->fbo().drawQuad();
