@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 #include <regex>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -97,9 +98,11 @@ ParsedOptions parseOptions(int argc, const char* const* argv, const Installation
     if (targetOption->count() > 0)
         options.targetFps = targetFps;
     // A range check lets "nan" through.
-    if (!std::isfinite(options.scale) || !std::isfinite(targetFps)) {
-        std::cerr << "orv: --scale and --target-fps take numbers (orv --help lists the options)" << std::endl;
-        return {std::nullopt, 2};
+    for (const auto& [name, value] : {std::pair{"--scale", options.scale}, std::pair{"--target-fps", targetFps}}) {
+        if (!std::isfinite(value)) {
+            std::cerr << "orv: " << name << ": takes a number (orv --help lists the options)" << std::endl;
+            return {std::nullopt, 2};
+        }
     }
     if (options.stats && (options.dev || options.captures() || !options.contactSheet.empty())) {
         std::cerr << "orv: --stats measures the played demo; it does not go with --dev, --capture, --video or "

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace orv::render {
 
@@ -20,13 +21,14 @@ RenderScaleController::RenderScaleController(double targetFps, double maxScale)
 
 double RenderScaleController::windowMean() const
 {
+    // Until the window is full its frames are the first count_ entries.
     std::array<double, windowFrames> sorted = window_;
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t quarter = windowFrames / 4;
+    std::sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(count_));
+    const std::size_t quarter = count_ / 4;
     double sum = 0.0;
-    for (std::size_t i = quarter; i < windowFrames - quarter; ++i)
+    for (std::size_t i = quarter; i < count_ - quarter; ++i)
         sum += sorted[i];
-    return sum / static_cast<double>(windowFrames - 2 * quarter);
+    return sum / static_cast<double>(count_ - 2 * quarter);
 }
 
 void RenderScaleController::moveTo(double scale)
@@ -40,6 +42,7 @@ void RenderScaleController::moveTo(double scale)
     next_ = 0;
     skip_ = settleFrames;
     framesAtScale_ = 0;
+    secondsAtScale_ = 0.0;
 }
 
 double RenderScaleController::frameTook(double seconds)
@@ -55,7 +58,11 @@ double RenderScaleController::frameTook(double seconds)
     next_ = (next_ + 1) % windowFrames;
     count_ = std::min(count_ + 1, windowFrames);
     ++framesAtScale_;
-    if (count_ < windowFrames)
+    secondsAtScale_ += seconds;
+    double spanned = 0.0;
+    for (std::size_t i = 0; i < count_; ++i)
+        spanned += window_[i];
+    if (count_ < windowFrames && (count_ < minJudgeFrames || spanned < judgeSeconds))
         return scale_;
 
     const double mean = windowMean();
@@ -63,7 +70,9 @@ double RenderScaleController::frameTook(double seconds)
         // Where the pixel count would meet the target, at least one step down.
         const double wanted = scale_ * std::sqrt(targetSeconds_ / mean);
         moveTo(std::min(stepsDown(wanted), stepsDown(scale_) - 1.0) * step);
-    } else if (framesAtScale_ >= windowsBeforeUp * windowFrames && scale_ < maxScale_) {
+    } else if (scale_ < maxScale_ && (framesAtScale_ >= windowsBeforeUp * windowFrames ||
+                                      (framesAtScale_ >= windowsBeforeUp * minJudgeFrames &&
+                                       secondsAtScale_ >= windowsBeforeUp * judgeSeconds))) {
         const double up = std::min((stepsDown(scale_) + 1.0) * step, maxScale_);
         const double expected = mean * (up / scale_) * (up / scale_);
         if (expected < targetSeconds_ * roomFactor)

@@ -6,8 +6,9 @@
 namespace orv::render {
 
 // Picks the render scale that keeps frames near a target rate, from the
-// frame times alone. It judges a window of recent frames by their
-// interquartile mean (a hitch or two does not move it), steps down at once
+// frame times alone. It judges a window of recent frames (20, or fewer when
+// they already span a second: slow frames are judged in seconds, not
+// minutes) by their interquartile mean (a hitch or two does not move it), steps down at once
 // when they are clearly slower than the target (far down when far off: the
 // cost of a frame goes roughly with its pixel count), and up one step only
 // when the frames are fast enough that the larger size is still expected to
@@ -19,9 +20,12 @@ public:
     static constexpr double minScale = 0.25;
     static constexpr double step = 0.05;
     static constexpr std::size_t windowFrames = 20;
-    // Frames not counted after a change, and at the start.
-    static constexpr std::size_t settleFrames = 3;
-    // A step up waits for this many full windows at the current scale.
+    // A window that spans judgeSeconds is judged once it holds minJudgeFrames.
+    static constexpr std::size_t minJudgeFrames = 4;
+    static constexpr double judgeSeconds = 1.0;
+    // Frames not counted after a change (it remade the framebuffers), and at the start.
+    static constexpr std::size_t settleFrames = 1;
+    // A step up waits for this many windows' worth of frames (or of seconds) at the current scale.
     static constexpr std::size_t windowsBeforeUp = 2;
     // Slower than target x slowFactor steps down; a step up must be expected
     // to stay under target x roomFactor.
@@ -52,6 +56,7 @@ private:
     std::size_t next_ = 0;
     std::size_t skip_ = settleFrames;
     std::size_t framesAtScale_ = 0;
+    double secondsAtScale_ = 0.0;
     unsigned changes_ = 0;
 };
 

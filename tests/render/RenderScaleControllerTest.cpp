@@ -88,24 +88,35 @@ TEST(RenderScaleController, FramesAroundTheTargetDoNotPumpTheScale)
     EXPECT_EQ(hitches.changes(), 0u);
 }
 
-TEST(RenderScaleController, WaitsForAFreshWindowAfterEveryChange)
+TEST(RenderScaleController, JudgesAFreshWindowOfFramesOrOfASecondAfterEveryChange)
 {
-    RenderScaleController controller(30.0);
     const std::size_t window = RenderScaleController::windowFrames;
     const std::size_t settle = RenderScaleController::settleFrames;
-    // Start-up frames and a full window before the first judgement.
+    // Frames of 30 ms against a target of 10 ms: twenty of them span less
+    // than a second, so the whole window is waited for.
+    RenderScaleController quick(100.0);
     for (std::size_t i = 0; i + 1 < settle + window; ++i)
-        controller.frameTook(target * 3.0);
-    EXPECT_EQ(controller.scale(), 1.0);
-    controller.frameTook(target * 3.0);
-    const double first = controller.scale();
-    EXPECT_LT(first, 1.0);
-    EXPECT_GE(first, RenderScaleController::minScale);
+        quick.frameTook(0.03);
+    EXPECT_EQ(quick.scale(), 1.0);
+    quick.frameTook(0.03);
+    const double first = quick.scale();
     // Three times too slow: about 1 / sqrt(3) of the size in one go, not one small step.
     EXPECT_LE(first, 0.6);
+    EXPECT_GE(first, 0.5);
     for (std::size_t i = 0; i + 1 < settle + window; ++i)
-        controller.frameTook(target * 3.0);
-    EXPECT_EQ(controller.scale(), first) << "the frames at the old size do not count";
+        quick.frameTook(0.03);
+    EXPECT_EQ(quick.scale(), first) << "the frames at the old size do not count";
+    quick.frameTook(0.03);
+    EXPECT_LT(quick.scale(), first);
+
+    // Frames of 4 s against a target of 10 a second: judged after a few, not after twenty.
+    RenderScaleController slow(10.0);
+    for (std::size_t i = 0; i + 1 < settle + RenderScaleController::minJudgeFrames; ++i)
+        slow.frameTook(4.0);
+    EXPECT_EQ(slow.scale(), 1.0);
+    slow.frameTook(4.0);
+    EXPECT_EQ(slow.scale(), RenderScaleController::minScale) << "straight to the floor";
+    EXPECT_EQ(slow.changes(), 1u);
 
     // Times that are no measure are passed over.
     RenderScaleController odd(30.0);
