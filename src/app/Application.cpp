@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 
 #include <GL/glew.h>
@@ -10,6 +11,7 @@
 
 #include "app/ContactSheet.h"
 #include "app/FrameCapture.h"
+#include "app/PlayStats.h"
 #include "audio/Music.h"
 #include "demo/Demo.h"
 #include "dev/DevPlayer.h"
@@ -17,6 +19,7 @@
 #include "problem/DemoFiles.h"
 #include "problem/Diagnosis.h"
 #include "render/FrameProfiler.h"
+#include "render/RenderScaleController.h"
 #include "render/Renderer.h"
 #include "scene/Scene.h"
 #include "view/OpenGLwindow.h"
@@ -55,6 +58,35 @@ int makeContactSheet(const Options& options, view::OpenGLwindow& window, demo::D
     }
     std::cout << "contact sheet: " << options.contactSheet << std::endl;
     return 0;
+}
+
+// Plays in the window until it closes (or, with --stats, until the last
+// shot ends), the render scale following --target-fps when given.
+void playInWindow(const Options& options, demo::Demo& demo)
+{
+    std::optional<render::RenderScaleController> controller;
+    if (options.targetFps)
+        controller.emplace(*options.targetFps, options.scale);
+    std::optional<PlayStats> stats;
+    // Room for every frame at a generous rate, so recording never allocates.
+    if (options.stats)
+        stats.emplace(demo.shots().starts.size(), static_cast<std::size_t>(demo.shots().end * 240.0) + 1024);
+    std::uint32_t shown = 0;
+    demo.scene().setAfterFrame([&](double seconds) {
+        // The first frames' times hold the start-up.
+        if (++shown <= scene::Scene::settlingSteps)
+            return true;
+        render::Renderer& renderer = demo.renderer();
+        if (stats)
+            stats->add(demo.shotAt(demo.time()), seconds, renderer.renderScale());
+        if (controller)
+            renderer.setRenderScale(controller->frameTook(seconds));
+        return !stats || demo.time() < demo.shots().end;
+    });
+    demo.scene().run();
+    demo.scene().setAfterFrame({});
+    if (stats)
+        std::cout << stats->table() << std::flush;
 }
 
 void writeProfile(const Options& options, render::FrameProfiler& profiler)
@@ -117,6 +149,7 @@ int Application::start()
     if (options_.dev) {
         // Its GL objects go while the context still exists.
         dev::DevPlayer player(window, options_.startSeconds);
+        player.setRenderScale(options_.scale, options_.targetFps);
         status = player.run(files::programs);
     } else {
         gl::ProgramManager programs(files::programs);
@@ -140,6 +173,8 @@ int Application::play(view::OpenGLwindow& window, gl::ProgramManager& programs)
         reportLine(std::string("orv: ") + error.what());
         return 1;
     }
+    // Captures take the scale as given, so their frames stay the same every run.
+    demo->renderer().setRenderScale(options_.scale);
     std::unique_ptr<render::FrameProfiler> profiler;
     if (!options_.profileFile.empty()) {
         profiler = std::make_unique<render::FrameProfiler>();
@@ -155,7 +190,7 @@ int Application::play(view::OpenGLwindow& window, gl::ProgramManager& programs)
     } else {
         demo->advanceTo(options_.startSeconds);
         audio::startMusic(files::music, options_.startSeconds);
-        demo->scene().run();
+        playInWindow(options_, *demo);
     }
     if (profiler) {
         writeProfile(options_, *profiler);

@@ -1,7 +1,9 @@
 #include "app/Options.h"
 
+#include <cmath>
 #include <iostream>
 #include <regex>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -58,6 +60,18 @@ ParsedOptions parseOptions(int argc, const char* const* argv, const Installation
                    "measure each pass's GPU time; print a table at exit and write every frame to this JSON file");
     app.add_flag("--check", options.check,
                  "check the demo's files without opening a window and report every problem, one line each");
+    app.add_option("--scale", options.scale,
+                   "draw the 3D passes at this share of the window size, 0.25 to 1, stretched over the window "
+                   "(default 1)")
+        ->check(CLI::Range(0.25, 1.0));
+    double targetFps = 0.0;
+    auto* targetOption = app.add_option("--target-fps", targetFps,
+                   "while playing, lower or raise the render scale (never above --scale) to keep this many "
+                   "frames a second; captures ignore it")
+        ->check(CLI::Range(1.0, 1000.0));
+    app.add_flag("--stats", options.stats,
+                 "play the demo once to the end of its last shot, then print each shot's frames per second and "
+                 "render scale");
     app.add_flag("--dev", options.dev,
                  "authoring: reload saved shaders and config files, P pause, Left/Right seek 5 s, "
                  "Page Up/Down shot, Home restart, F1 overlay");
@@ -78,6 +92,21 @@ ParsedOptions parseOptions(int argc, const char* const* argv, const Installation
     }
     if (!size.empty() && !parseSize(size, options)) {
         std::cerr << "orv: --size: \"" << size << "\" is not WxH with sizes from 1 to 16384 (orv --help lists the options)"
+                  << std::endl;
+        return {std::nullopt, 2};
+    }
+    if (targetOption->count() > 0)
+        options.targetFps = targetFps;
+    // A range check lets "nan" through.
+    for (const auto& [name, value] : {std::pair{"--scale", options.scale}, std::pair{"--target-fps", targetFps}}) {
+        if (!std::isfinite(value)) {
+            std::cerr << "orv: " << name << ": takes a number (orv --help lists the options)" << std::endl;
+            return {std::nullopt, 2};
+        }
+    }
+    if (options.stats && (options.dev || options.captures() || !options.contactSheet.empty())) {
+        std::cerr << "orv: --stats measures the played demo; it does not go with --dev, --capture, --video or "
+                     "--contact-sheet (orv --help lists the options)"
                   << std::endl;
         return {std::nullopt, 2};
     }

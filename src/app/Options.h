@@ -33,6 +33,16 @@ struct Options {
     // The authoring loop: live reload, seek and pause keys, the F1 overlay.
     bool dev = false;
 
+    // The 3D passes draw at this share of the window's size (0.25 to 1),
+    // stretched over the window.
+    double scale = 1.0;
+    // While playing (not while capturing), the scale follows the frame rate
+    // toward this many frames a second, never above `scale`.
+    std::optional<double> targetFps;
+    // Play the demo once to the end of its last shot, then print the frame
+    // rate and the render scale of every shot.
+    bool stats = false;
+
     bool captures() const { return !captureDir.empty() || !videoFile.empty(); }
 };
 

@@ -17,6 +17,7 @@
 #include "dev/PlayClock.h"
 #include "dev/TimeKeys.h"
 #include "render/FrameProfiler.h"
+#include "render/RenderScaleController.h"
 #include "scene/GLErrors.h"
 #include "view/OpenGLwindow.h"
 
@@ -75,6 +76,14 @@ DevPlayer::~DevPlayer()
     }
 }
 
+void DevPlayer::setRenderScale(double scale, std::optional<double> targetFps)
+{
+    renderScale_ = scale;
+    scaleController_.reset();
+    if (targetFps)
+        scaleController_ = std::make_unique<render::RenderScaleController>(*targetFps, scale);
+}
+
 void DevPlayer::seek(double seconds)
 {
     // The session tells the clock, and with it the music, where the stage now is.
@@ -126,6 +135,7 @@ int DevPlayer::run(const std::string& programsFile)
 {
     session_ = std::make_unique<DevSession>(window_, programsFile);
     session_->setOverrides(&inactive_);
+    session_->setRenderScale(renderScale_);
     watcher_ = std::make_unique<FileWatcher>(std::filesystem::current_path(), quietWhile);
     overlay_ = std::make_unique<Overlay>(window_.handle());
     chained = glfwSetKeyCallback(window_.handle(), recordKey);
@@ -182,6 +192,9 @@ int DevPlayer::run(const std::string& programsFile)
         }
         window_.swapBuffers();
         scene::reportGLErrors();
+        // A reload's frame is no measure of what the demo's frames cost.
+        if (scaleController_ && !saved && changed.empty())
+            session_->setRenderScale(scaleController_->frameTook(time.realSeconds));
         if (saved) {
             const auto latency = std::filesystem::file_time_type::clock::now() - *saved;
             std::cerr << "orv --dev: the new frame is on screen "

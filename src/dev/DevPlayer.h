@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 
 namespace orv::render {
 class FrameProfiler;
+class RenderScaleController;
 }
 namespace orv::view {
 class OpenGLwindow;
@@ -30,6 +32,10 @@ public:
     DevPlayer(view::OpenGLwindow& window, double startSeconds);
     ~DevPlayer();
 
+    // The render scale to play at, and the frame rate it follows (never
+    // above scale) when given. Before run.
+    void setRenderScale(double scale, std::optional<double> targetFps);
+
     // Plays until the window closes; returns the exit status.
     int run(const std::string& programsFile);
 
@@ -44,6 +50,8 @@ private:
     std::unique_ptr<Overlay> overlay_;
     std::unique_ptr<render::FrameProfiler> profiler_;
     std::unique_ptr<PlayClock> clock_;
+    double renderScale_ = 1.0;
+    std::unique_ptr<render::RenderScaleController> scaleController_;
     ShotLoop loop_;
     std::vector<std::string> inactive_;
     bool overlayShown_ = false;

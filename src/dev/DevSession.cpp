@@ -97,11 +97,18 @@ void DevSession::adopt(std::unique_ptr<demo::Demo> stage)
 {
     stage_ = std::move(stage);
     stage_->renderer().setProfiler(profiler_);
+    stage_->renderer().setRenderScale(renderScale_);
     // Only drawn frames see the author's toggles: the silent advance is the capture's.
     stage_->scene().setOverrides(overrides_);
     // The stage stops just short of its time; its next frame lands on it.
     if (clock_ != nullptr)
         clock_->jumpTo(stage_->time() + stage_->scene().nextFixedStep());
+}
+
+void DevSession::setRenderScale(double scale)
+{
+    renderScale_ = scale;
+    stage_->renderer().setRenderScale(scale);
 }
 
 void DevSession::setOverrides(const std::vector<std::string>* inactive)

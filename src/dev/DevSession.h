@@ -81,6 +81,8 @@ public:
     // Told the time of every stage put in place (a seek or a reload), so the
     // music is where the demo is; null: nobody; not owned.
     void setClock(PlayClock* clock) { clock_ = clock; }
+    // The render scale of this and every rebuilt stage.
+    void setRenderScale(double scale);
 
 private:
     bool rebuildStage(double seconds);
@@ -101,6 +103,7 @@ private:
     render::FrameProfiler* profiler_ = nullptr;
     const std::vector<std::string>* overrides_ = nullptr;
     PlayClock* clock_ = nullptr;
+    double renderScale_ = 1.0;
     Outcome outcome_;
 };
 

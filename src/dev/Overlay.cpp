@@ -17,6 +17,7 @@
 #include "dev/TimelineEdits.h"
 #include "gl/DebugLabel.h"
 #include "render/FrameProfiler.h"
+#include "render/Renderer.h"
 #include "render/TargetNames.h"
 #include "timeline/KeyCurve.h"
 #include "timeline/Timeline.h"
@@ -318,6 +319,8 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
         ImGui::TextColored(good, "  LOOP shot %zu", loop.shot() + 1);
     }
     ImGui::Text("frame %.2f ms   %.1f FPS", frameMs_, frameMs_ > 0.0f ? 1000.0f / frameMs_ : 0.0f);
+    const render::Renderer& renderer = stage.renderer();
+    ImGui::Text("scale %.2f   %u x %u", renderer.renderScale(), renderer.renderWidth(), renderer.renderHeight());
     if (auto seek = scrubBar(session))
         request.seekTo = seek;
 

@@ -33,6 +33,13 @@ public:
     // The size in pixels of the geometry buffer it lights.
     const glm::vec2& screenSize() const { return screenSize_; }
 
+    // The size of the geometry buffer it reads, in pixels (the window's at first).
+    void setScreenSize(unsigned width, unsigned height)
+    {
+        screenSize_ = glm::vec2(static_cast<float>(width), static_cast<float>(height));
+    }
+    const glm::vec2& screenSize() const { return screenSize_; }
+
 protected:
     void lookUpUniforms() override;
 

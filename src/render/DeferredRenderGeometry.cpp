@@ -44,6 +44,12 @@ void DeferredRenderGeometry::lookUpUniforms()
     stencil_.refreshUniforms();
 }
 
+void DeferredRenderGeometry::resize(unsigned width, unsigned height)
+{
+    fbo_.create(width, height);
+    accumulation_.setScreenSize(width, height);
+}
+
 bool DeferredRenderGeometry::isUsableLightRecord(const float* record)
 {
     if (record[0] != 1.0f)
@@ -144,7 +150,7 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     const auto width = static_cast<GLint>(fbo_.width());
     const auto height = static_cast<GLint>(fbo_.height());
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_.framebuffer());
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, outputFramebuffer_);
     glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_DEPTH_BUFFER_BIT, GL_NEAREST);
     glDepthMask(GL_TRUE);
     scene::reportGLErrors();
@@ -152,6 +158,7 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
 
 void DeferredRenderGeometry::compose(Target& caller, GLuint blurred)
 {
+    glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
     if (caller.isBloomEnabled()) {
         bloomProgram_->makeCurrent();
         glActiveTexture(GL_TEXTURE0);

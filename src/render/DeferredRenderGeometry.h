@@ -65,6 +65,12 @@ public:
     // over the whole screen and lit, for comparing the two.
     void setVolumeFraming(bool on) { volumeFraming_ = on; }
 
+    // Rendering at another size: the geometry buffer and its blur chain are
+    // made again (the old ones given back) and the light pass told.
+    void resize(unsigned width, unsigned height);
+    // Where the composed frame and its depth go (0: the window), of the geometry buffer's size.
+    void setOutputFramebuffer(GLuint framebuffer) { outputFramebuffer_ = framebuffer; }
+
 protected:
     void lookUpUniforms() override;
 
@@ -90,6 +96,7 @@ private:
     unsigned enclosingLightsDrawn_ = 0;
     bool volumeFraming_ = true;
     FrameProfiler* profiler_ = nullptr;
+    GLuint outputFramebuffer_ = 0;
 };
 
 }  // namespace orv::render

@@ -108,7 +108,7 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     // Stretched over the screen with linear filtering, scaled by the eased
     // visibility, added.
     glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
     glEnable(GL_BLEND);
     glBlendColor(0.0f, 0.0f, 0.0f, visibility_);
     glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE);

@@ -42,6 +42,9 @@ public:
     float density() const { return density_; }
     float weight() const { return weight_; }
 
+    // Where the light shafts are added (0: the window).
+    void setOutputFramebuffer(GLuint framebuffer) { outputFramebuffer_ = framebuffer; }
+
 protected:
     void lookUpUniforms() override;
 
@@ -68,6 +71,7 @@ private:
     int weightLocation_;
     int occlusionSampler_;
     int lightPosScreen_;
+    GLuint outputFramebuffer_ = 0;
 };
 
 }  // namespace orv::render

@@ -29,6 +29,13 @@ GodrayPre::GodrayPre(gl::ProgramManager& programs, const view::OpenGLwindow& win
     setBloomEnabled(true);
 }
 
+void GodrayPre::resize(unsigned width, unsigned height)
+{
+    fbo_.create(width, height);
+    // The last blurred image went with the old framebuffer.
+    occlusionTexture_ = 0;
+}
+
 void GodrayPre::lookUpUniforms()
 {
     fbo_.lookUpUniforms(*programManager());

@@ -36,6 +36,9 @@ public:
     GLuint occlusionTexture() const { return occlusionTexture_; }
     const std::shared_ptr<scene::RoomLight>& roomLight() const { return roomLight_; }
 
+    // Rendering at another size: the occlusion framebuffer and its blur chain are made again.
+    void resize(unsigned width, unsigned height);
+
 protected:
     void lookUpUniforms() override;
 

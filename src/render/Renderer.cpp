@@ -1,6 +1,10 @@
 #include "render/Renderer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
+
+#include <GL/glew.h>
 
 #include "render/Cubemap.h"
 #include "render/DeferredRenderGeometry.h"
@@ -13,10 +17,12 @@
 #include "render/Refraction.h"
 #include "render/ShadowMapping.h"
 #include "render/TargetNames.h"
+#include "render/fbo/OutputFramebuffer.h"
 #include "scene/MeshInstance.h"
 #include "scene/Particle.h"
 #include "scene/RoomLight.h"
 #include "scene/SceneObject.h"
+#include "view/OpenGLwindow.h"
 
 namespace orv::render {
 
@@ -75,9 +81,42 @@ Renderer::Renderer(std::shared_ptr<scene::SceneObject> root, gl::ProgramManager&
         renderOrder_.push_back(target(std::string(name)));
     geometry_ = geometry.get();
     shadows_ = shadows.get();
+    godrayPre_ = godrayPre.get();
+    godrayPost_ = dynamic_cast<GodrayPost*>(target(std::string(targets::godrayPost)));
+    windowWidth_ = static_cast<unsigned>(std::max(window.width(), 1));
+    windowHeight_ = static_cast<unsigned>(std::max(window.height(), 1));
+    renderWidth_ = windowWidth_;
+    renderHeight_ = windowHeight_;
 }
 
 Renderer::~Renderer() = default;
+
+unsigned Renderer::outputFramebuffer() const { return output_ ? output_->framebuffer() : 0; }
+
+void Renderer::setRenderScale(double scale)
+{
+    scale_ = std::clamp(scale, 0.25, 1.0);
+    const auto scaled = [&](unsigned size) {
+        return std::clamp(static_cast<unsigned>(std::lround(size * scale_)), 1u, size);
+    };
+    const unsigned width = scaled(windowWidth_);
+    const unsigned height = scaled(windowHeight_);
+    if (width == renderWidth_ && height == renderHeight_)
+        return;
+    renderWidth_ = width;
+    renderHeight_ = height;
+    geometry_->resize(width, height);
+    godrayPre_->resize(width, height);
+    if (width == windowWidth_ && height == windowHeight_) {
+        output_.reset();
+    } else {
+        if (!output_)
+            output_ = std::make_unique<fbo::OutputFramebuffer>();
+        output_->create(width, height);
+    }
+    geometry_->setOutputFramebuffer(outputFramebuffer());
+    godrayPost_->setOutputFramebuffer(outputFramebuffer());
+}
 
 void Renderer::insert(const std::shared_ptr<Target>& target) { targets_.emplace(target->name(), target); }
 
@@ -116,8 +155,14 @@ void Renderer::refreshUniforms()
 
 bool Renderer::framebuffersComplete() const
 {
-    auto* godrays = dynamic_cast<GodrayPre*>(target(std::string(targets::godrayPre)));
-    return geometry_->fbo().isComplete() && (godrays == nullptr || godrays->fbo().isComplete());
+    if (output_) {
+        glBindFramebuffer(GL_FRAMEBUFFER, output_->framebuffer());
+        const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        if (!complete)
+            return false;
+    }
+    return geometry_->fbo().isComplete() && godrayPre_->fbo().isComplete();
 }
 
 void Renderer::setProfiler(FrameProfiler* profiler)
@@ -178,14 +223,32 @@ void Renderer::update(double dt)
 
 void Renderer::render(scene::Scene& scene)
 {
+    const GLuint output = outputFramebuffer();
+    const auto width = static_cast<GLsizei>(renderWidth_);
+    const auto height = static_cast<GLsizei>(renderHeight_);
+    if (output_) {
+        // The frame's clear of the window, on what stands in for it.
+        glBindFramebuffer(GL_FRAMEBUFFER, output);
+        glDepthMask(GL_TRUE);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
     if (profiler_ != nullptr)
         profiler_->beginFrame();
     for (std::size_t i = 0; i < renderOrder_.size(); ++i) {
         if (profiler_ != nullptr)
             profiler_->markPass(i);
         Target* target = renderOrder_[i];
-        if (target->isEnabled())
-            target->draw(scene, *target);
+        if (!target->isEnabled())
+            continue;
+        // Every pass starts on the output at the render size; the passes
+        // that draw after the geometry pass draw onto whatever is bound.
+        glBindFramebuffer(GL_FRAMEBUFFER, output);
+        glViewport(0, 0, width, height);
+        target->draw(scene, *target);
+    }
+    if (output_) {
+        output_->stretchToScreen(static_cast<int>(windowWidth_), static_cast<int>(windowHeight_));
+        glViewport(0, 0, static_cast<GLsizei>(windowWidth_), static_cast<GLsizei>(windowHeight_));
     }
     if (profiler_ != nullptr)
         profiler_->endFrame();

@@ -24,8 +24,13 @@ class OpenGLwindow;
 
 namespace orv::render {
 
+namespace fbo {
+class OutputFramebuffer;
+}
 class DeferredRenderGeometry;
 class FrameProfiler;
+class GodrayPost;
+class GodrayPre;
 class Target;
 
 // Builds every render pass once, hands each mesh instance of the scene to
@@ -66,8 +71,19 @@ public:
     // relinked in place.
     void refreshUniforms();
 
-    // Whether the GL could make every framebuffer of the window's size.
+    // Whether the GL could make every framebuffer of the render size.
     bool framebuffersComplete() const;
+
+    // Draws the 3D passes at scale x the window's size (clamped to 0.25..1,
+    // each side rounded) and stretches the result over the window at the end
+    // of render; at 1 they draw straight onto the window. A new size remakes
+    // every framebuffer that depends on it, giving back the old ones.
+    void setRenderScale(double scale);
+    double renderScale() const { return scale_; }
+    unsigned renderWidth() const { return renderWidth_; }
+    unsigned renderHeight() const { return renderHeight_; }
+    // What the passes draw onto in place of the window: 0 at scale 1.
+    unsigned outputFramebuffer() const;
 
     // The target of that name, or null.
     Target* target(const std::string& name) const;
@@ -93,6 +109,16 @@ private:
     // passes, found once so that prepare never compares names.
     std::vector<scene::MeshInstance*> geometryPillars_;
     std::vector<scene::MeshInstance*> shadowPillars_;
+    GodrayPre* godrayPre_ = nullptr;
+    GodrayPost* godrayPost_ = nullptr;
+    // The window's size and the size the passes draw at.
+    unsigned windowWidth_ = 0;
+    unsigned windowHeight_ = 0;
+    unsigned renderWidth_ = 0;
+    unsigned renderHeight_ = 0;
+    double scale_ = 1.0;
+    // Only below scale 1.
+    std::unique_ptr<fbo::OutputFramebuffer> output_;
 };
 
 }  // namespace orv::render

@@ -38,9 +38,12 @@ void Scene::run()
     glCullFace(GL_BACK);
     while (window_.isOpen()) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        frame(timer_.elapsed());
+        const double dt = timer_.elapsed();
+        frame(dt);
         window_.swapBuffers();
         reportGLErrors();
+        if (afterFrame_ && !afterFrame_(dt))
+            break;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,10 @@ public:
     // Renders frames until the window asks to close, each advancing the
     // demo by the time the previous one took.
     void run();
+    // Called by run after every presented frame with the time that frame
+    // moved the demo by (the time the frame before it took); returning false
+    // ends the run. Empty: none.
+    void setAfterFrame(std::function<bool(double seconds)> hook) { afterFrame_ = std::move(hook); }
     // One frame: the demo moves on by dt (see advance), then is drawn onto
     // the bound framebuffer. No presentation.
     void frame(double dt);
@@ -94,6 +99,7 @@ private:
     std::shared_ptr<Particle> particle_;
     std::shared_ptr<SceneObject> root_;
     const std::vector<std::string>* overrides_ = nullptr;
+    std::function<bool(double)> afterFrame_;
     double time_ = 0.0;
     std::uint32_t steps_ = 0;
     bool landing_ = false;

@@ -130,3 +130,31 @@ TEST(Capture, StartingLaterGivesTheFramePlayedUpToThere)
 }
 
 }  // namespace
+
+namespace {
+
+// A capture draws at --scale as given: a frame-rate target, far above what
+// any machine draws, changes none of the frames, even past the frames a
+// controller judges before its first step. The scale itself does reach the
+// captured frames.
+TEST(Capture, ATargetFrameRateIsIgnoredAndTheScaleKept)
+{
+    ScratchDir dir;
+    const auto scaled = capture(dir.path() / "scaled", "--scale 0.5", "3");
+    ASSERT_EQ(scaled.exitCode, 0) << scaled.err;
+    const auto targeted = capture(dir.path() / "targeted", "--scale 0.5 --target-fps 1000", "3");
+    ASSERT_EQ(targeted.exitCode, 0) << targeted.err;
+    const auto full = capture(dir.path() / "full", "", "0.1");
+    ASSERT_EQ(full.exitCode, 0) << full.err;
+
+    for (int frame = 0; frame <= 30; ++frame) {
+        char name[32];
+        std::snprintf(name, sizeof(name), "frame_%05d.png", frame);
+        const std::string a = slurp(dir.path() / "scaled" / name);
+        ASSERT_GT(a.size(), 1000u) << name;
+        EXPECT_TRUE(a == slurp(dir.path() / "targeted" / name)) << name;
+    }
+    EXPECT_FALSE(slurp(dir.path() / "scaled" / "frame_00000.png") == slurp(dir.path() / "full" / "frame_00000.png"));
+}
+
+}  // namespace

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,50 @@ TEST(Options, InstalledDemoOnlyWhereThereIsNone)
     demo.write("config/window.yaml", "OpenGLwindow:\n  title: here\n");
     WorkingDir here(demo.path());
     EXPECT_EQ(parse({}, installation).options->demoDir, ".");
+}
+
+// The render scale and the frame-rate target: numbers in their ranges, or
+// one line naming the option and status 2.
+TEST(Options, ScaleAndTargetFrameRateTakeNumbersInTheirRanges)
+{
+    const auto none = parse({});
+    EXPECT_EQ(none.options->scale, 1.0);
+    EXPECT_FALSE(none.options->targetFps);
+    EXPECT_FALSE(none.options->stats);
+
+    const auto given = parse({"--scale", "0.25", "--target-fps", "10", "--stats"});
+    ASSERT_TRUE(given.options);
+    EXPECT_EQ(given.options->scale, 0.25);
+    EXPECT_EQ(given.options->targetFps, 10.0);
+    EXPECT_TRUE(given.options->stats);
+    EXPECT_EQ(parse({"--scale", "1"}).options->scale, 1.0);
+    EXPECT_EQ(parse({"--scale", "0.5", "--capture", "/tmp/x", "--target-fps", "60"}).options->targetFps, 60.0)
+        << "a capture takes the target and ignores it";
+
+    for (const auto& arguments : std::vector<std::vector<const char*>>{{"--scale", "0.2"},
+                                                                       {"--scale", "1.01"},
+                                                                       {"--scale", "0"},
+                                                                       {"--scale", "half"},
+                                                                       {"--scale", "nan"},
+                                                                       {"--target-fps", "0"},
+                                                                       {"--target-fps", "-30"},
+                                                                       {"--target-fps", "nan"},
+                                                                       {"--target-fps"},
+                                                                       {"--stats", "--dev"},
+                                                                       {"--stats", "--capture", "/tmp/x"},
+                                                                       {"--stats", "--contact-sheet", "s.png"}}) {
+        std::vector<const char*> line = arguments;
+        line.insert(line.begin(), "orv");
+        testing::internal::CaptureStderr();
+        const auto refused = orv::app::parseOptions(static_cast<int>(line.size()), line.data());
+        const std::string error = testing::internal::GetCapturedStderr();
+        const std::string named = arguments.size() > 1 ? std::string(arguments[0]) + " " + arguments[1] : arguments[0];
+        EXPECT_FALSE(refused.options) << named;
+        EXPECT_EQ(refused.exitCode, 2) << named;
+        EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << named << ": " << error;
+        const std::string option = arguments[0] == std::string("--stats") ? "--stats" : arguments[0];
+        EXPECT_NE(error.find(option), std::string::npos) << named << ": " << error;
+    }
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "dev/TimeKeys.h"
 #include "dev/TimelineEdits.h"
 #include "gl/ProgramManager.h"
+#include "render/Renderer.h"
 #include "scene/PerspectiveCamera.h"
 #include "timeline/Timeline.h"
 #include "support/DemoRig.h"
@@ -541,6 +542,31 @@ TEST_F(Session, SeeksAndSavesGiveBackEverythingTheyReplace)
         save(i);
     orv::test::expectSameLiveGLObjects(objects, orv::test::liveGLObjects());
     EXPECT_LT(residentBytes(), memory * 1.1) << "from " << memory / 1e6 << " MB";
+}
+
+// The render scale (--scale, or where --target-fps put it) is the session's,
+// not the stage's: a seek and a reload build stages that draw at it, and
+// back at 1 they draw straight onto the window again.
+TEST_F(Session, TheRenderScaleHoldsForEveryStageItBuilds)
+{
+    session->setRenderScale(0.5);
+    EXPECT_EQ(session->stage().renderer().renderWidth(), 80u);
+    ASSERT_TRUE(session->seek(3.0));
+    EXPECT_EQ(session->stage().renderer().renderScale(), 0.5);
+    EXPECT_EQ(session->stage().renderer().renderWidth(), 80u);
+    EXPECT_EQ(session->stage().renderer().renderHeight(), 45u);
+    EXPECT_GT(1.0 - blackShare(frame()), 0.5) << "the stretched frame covers the window";
+
+    spit("config/timeline.yaml", slurp("config/timeline.yaml"));
+    ASSERT_TRUE(session->reload({"config/timeline.yaml"}));
+    ASSERT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
+    EXPECT_EQ(session->stage().renderer().renderWidth(), 80u);
+    EXPECT_NE(session->stage().renderer().outputFramebuffer(), 0u);
+
+    session->setRenderScale(1.0);
+    ASSERT_TRUE(session->seek(4.0));
+    EXPECT_EQ(session->stage().renderer().renderWidth(), static_cast<unsigned>(width));
+    EXPECT_EQ(session->stage().renderer().outputFramebuffer(), 0u);
 }
 
 }  // namespace
