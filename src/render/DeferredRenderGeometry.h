@@ -74,6 +74,7 @@ private:
     int bloomScene_;
     int bloomBlur_;
     int copyScene_;
+    int copyToScreen_;
     unsigned lightsDrawn_ = 0;
     FrameProfiler* profiler_ = nullptr;
 };
