@@ -5,7 +5,8 @@
 //   1 diffuse    surface colour: the diffuse texture, or mesh_color where
 //                the mesh has none
 //   2 normal     world normal, bent by the normal map
-//   3 specular   r: specular strength (the specular map, 0.25 without one),
+//   3 specular   r: specular strength (the specular map s eased to
+//                s (1 - s / 2), 0.25 without one),
 //                g: 1 on light-source meshes, b: 1 wherever a surface is
 //
 // A texture the mesh lacks arrives as a transparent black texel: alpha 0
@@ -128,6 +129,10 @@ void main()
     outNormal = n;
 
     vec4 specular = texture(specular_sampler, coord);
-    outSpecular = vec3(specular.a > 0.0 ? specular.r : defaultSpecular, is_light_source, 1.0);
+    // Strong specular maps (the polished floor and pillars) are eased off,
+    // weak ones barely: under the room light a full-strength marble floor
+    // turns into a sheet of white instead of showing a highlight.
+    float strength = specular.a > 0.0 ? specular.r * (1.0 - 0.5 * specular.r) : defaultSpecular;
+    outSpecular = vec3(strength, is_light_source, 1.0);
     outPosition = worldPosition;
 }
