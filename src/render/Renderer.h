@@ -25,6 +25,7 @@ class OpenGLwindow;
 namespace orv::render {
 
 class DeferredRenderGeometry;
+class EnvironmentCube;
 class FrameProfiler;
 class Target;
 
@@ -76,6 +77,8 @@ public:
 private:
     void insert(const std::shared_ptr<Target>& target);
     void registerObject(const scene::SceneObject& object, Target& godrayPre, Target& godrayPost);
+    // Hands the mirror and glass passes the room's cubes, where a model asks for them.
+    void setUpEnvironmentCubes();
 
     std::shared_ptr<scene::SceneObject> root_;
     std::unordered_map<std::string, std::shared_ptr<Target>> targets_;
@@ -93,6 +96,8 @@ private:
     // passes, found once so that prepare never compares names.
     std::vector<scene::MeshInstance*> geometryPillars_;
     std::vector<scene::MeshInstance*> shadowPillars_;
+    // Null unless a mirror or glass model asks for an environment cube.
+    std::shared_ptr<EnvironmentCube> environment_;
 };
 
 }  // namespace orv::render
