@@ -179,8 +179,11 @@ void ConfigChecker::environmentCube(YamlShape& shape, const YAML::Node& entry, D
     model.environmentCubeMark = value.Mark();
     if (!model.environmentCube)
         return;
+    // A name that is no pass at all is reported on its own, most likely a misspelt pass.
     const bool shows = std::any_of(model.targets.begin(), model.targets.end(), [](const Named& target) {
-        return target.name == render::targets::reflection || target.name == render::targets::refraction;
+        const auto& passes = render::targets::renderOrder;
+        return target.name == render::targets::reflection || target.name == render::targets::refraction ||
+               std::find(passes.begin(), passes.end(), target.name) == passes.end();
     });
     if (!shows)
         shape.warn(value.Mark(),
