@@ -393,28 +393,38 @@ def sphere(radius, rings=12, segments=16, centre=(0, 0, 0)):
     return m
 
 
-def gem(radius, centre):
-    """A faceted gem: an icosahedron subdivided once, every facet flat."""
+def gem(radius, centre, subdivisions=2, facet_share=0.4):
+    """A cut gem: an icosahedron subdivided twice (320 facets), stretched upright.
+
+    Each corner's normal leans facet_share of the way from the smooth
+    (ellipsoid) normal towards its facet's, so the glass bends light smoothly
+    while the facets still catch it."""
     t = (1 + math.sqrt(5)) / 2
     verts = [normalise(v) for v in [(-1, t, 0), (1, t, 0), (-1, -t, 0), (1, -t, 0), (0, -1, t), (0, 1, t),
                                     (0, -1, -t), (0, 1, -t), (t, 0, -1), (t, 0, 1), (-t, 0, -1), (-t, 0, 1)]]
     faces = [(0, 11, 5), (0, 5, 1), (0, 1, 7), (0, 7, 10), (0, 10, 11), (1, 5, 9), (5, 11, 4), (11, 10, 2),
              (10, 7, 6), (7, 1, 8), (3, 9, 4), (3, 4, 2), (3, 2, 6), (3, 6, 8), (3, 8, 9), (4, 9, 5), (2, 4, 11),
              (6, 2, 10), (8, 6, 7), (9, 8, 1)]
-    tris = []
-    for a, b, c in faces:
-        pa, pb, pc = verts[a], verts[b], verts[c]
-        ab, bc, ca = (normalise(scale(add(pa, pb), 0.5)), normalise(scale(add(pb, pc), 0.5)),
-                      normalise(scale(add(pc, pa), 0.5)))
-        tris += [(pa, ab, ca), (ab, pb, bc), (ca, bc, pc), (ab, bc, ca)]
+    tris = [(verts[a], verts[b], verts[c]) for a, b, c in faces]
+    for _ in range(subdivisions):
+        finer = []
+        for pa, pb, pc in tris:
+            ab, bc, ca = (normalise(scale(add(pa, pb), 0.5)), normalise(scale(add(pb, pc), 0.5)),
+                          normalise(scale(add(pc, pa), 0.5)))
+            finer += [(pa, ab, ca), (ab, pb, bc), (ca, bc, pc), (ab, bc, ca)]
+        tris = finer
+    stretch = 1.25  # like a cut stone standing on its tip
     m = MeshData()
     for tri in tris:
-        # Stretched upright a little, like a cut stone standing on its tip.
-        pts = [add(centre, (p[0] * radius, p[1] * radius, p[2] * radius * 1.25)) for p in tri]
-        n = normalise(cross(sub(pts[1], pts[0]), sub(pts[2], pts[0])))
-        if dot(n, sub(pts[0], centre)) < 0:
-            n = scale(n, -1)
-        ids = [m.vertex(p, n, (0.5, 0.5)) for p in pts]
+        pts = [add(centre, (p[0] * radius, p[1] * radius, p[2] * radius * stretch)) for p in tri]
+        facet = normalise(cross(sub(pts[1], pts[0]), sub(pts[2], pts[0])))
+        if dot(facet, sub(pts[0], centre)) < 0:
+            facet = scale(facet, -1)
+        ids = []
+        for p in tri:
+            smooth_normal = normalise((p[0], p[1], p[2] / stretch))
+            n = normalise(add(scale(smooth_normal, 1 - facet_share), scale(facet, facet_share)))
+            ids.append(m.vertex(add(centre, (p[0] * radius, p[1] * radius, p[2] * radius * stretch)), n, (0.5, 0.5)))
         m.triangle(*ids)
     return m
 

@@ -5,7 +5,8 @@
 //   1 diffuse    surface colour: the diffuse texture, or mesh_color where
 //                the mesh has none
 //   2 normal     world normal, bent by the normal map
-//   3 specular   r: specular strength (the specular map, 0.25 without one),
+//   3 specular   r: specular strength (the specular map s eased to
+//                s (1 - s / 2), 0.25 without one),
 //                g: 1 on light-source meshes, b: 1 wherever a surface is
 //
 // A texture the mesh lacks arrives as a transparent black texel: alpha 0
@@ -32,30 +33,71 @@ layout(location = 1) out vec3 outDiffuse;
 layout(location = 2) out vec3 outNormal;
 layout(location = 3) out vec3 outSpecular;
 
-const float heightScale = 0.04;
+// Depth of the deepest point of the height map, in texture coordinates: a
+// few millimetres on a metre-wide tile, enough for grout and mortar to read
+// as sunken without the surface seeming to slide off its geometry.
+const float heightScale = 0.025;
 const float defaultSpecular = 0.25;
+// Parallax fades out to plain normal mapping between these distances (in
+// metres) from the camera: farther away the relief is below a pixel and the
+// march would only cost time.
+const float parallaxFadeStart = 4.0;
+const float parallaxFadeEnd = 8.0;
+const int maxLayers = 16;
+const int refinementSteps = 5;
 
-// Marches the view ray down through the height field (white is high) and
-// returns where it first dips below the surface, refined between the last
-// two steps.
-vec2 parallaxOcclusion(vec2 start, vec3 viewTangent)
+// The march samples inside a loop whose length differs between pixels, where
+// implicit derivatives are undefined; the gradients of the unshifted
+// coordinates are taken once, outside it, and serve every sample.
+vec2 gradX;
+vec2 gradY;
+
+float depthAt(vec2 coord)
 {
-    float layers = mix(32.0, 8.0, clamp(abs(viewTangent.z), 0.0, 1.0));
+    return 1.0 - textureGrad(displacement_sampler, coord, gradX, gradY).r;
+}
+
+// Marches the view ray down through the height field (white is high) in at
+// most maxLayers even steps, fewer where the ray looks straight down, then
+// halves the last step refinementSteps times, so the edges of sunken grout
+// come out straight instead of in layer-sized steps.
+vec2 parallaxOcclusion(vec2 start, vec3 viewTangent, float scale)
+{
+    float layers = mix(float(maxLayers), 6.0, clamp(abs(viewTangent.z), 0.0, 1.0));
     float layerDepth = 1.0 / layers;
-    vec2 shift = viewTangent.xy / max(viewTangent.z, 0.05) * heightScale / layers;
+    vec2 shift = viewTangent.xy / max(viewTangent.z, 0.1) * scale / layers;
     vec2 coord = start;
     float depth = 0.0;
-    float surface = 1.0 - texture(displacement_sampler, coord).r;
-    for (int i = 0; i < 32 && depth < surface; ++i) {
+    float surface = depthAt(coord);
+    for (int i = 0; i < maxLayers && depth < surface; ++i) {
         coord -= shift;
         depth += layerDepth;
-        surface = 1.0 - texture(displacement_sampler, coord).r;
+        surface = depthAt(coord);
     }
-    vec2 previous = coord + shift;
-    float after = surface - depth;
-    float before = (1.0 - texture(displacement_sampler, previous).r) - depth + layerDepth;
-    float weight = after / (after - before + 1e-6);
-    return mix(coord, previous, clamp(weight, 0.0, 1.0));
+    if (depth == 0.0)
+        return start;  // the ray meets the surface at its start
+
+    // The crossing lies between the last two layers: halve that interval.
+    vec2 above = coord + shift;
+    float aboveDepth = depth - layerDepth;
+    vec2 below = coord;
+    float belowDepth = depth;
+    for (int i = 0; i < refinementSteps; ++i) {
+        vec2 middle = 0.5 * (above + below);
+        float middleDepth = 0.5 * (aboveDepth + belowDepth);
+        if (middleDepth < depthAt(middle)) {
+            above = middle;
+            aboveDepth = middleDepth;
+        } else {
+            below = middle;
+            belowDepth = middleDepth;
+        }
+    }
+    // And interpolate linearly inside the last, small interval.
+    float after = depthAt(below) - belowDepth;
+    float before = depthAt(above) - aboveDepth;
+    float weight = after / (after - before - 1e-6);
+    return mix(below, above, clamp(weight, 0.0, 1.0));
 }
 
 void main()
@@ -67,11 +109,15 @@ void main()
     vec3 b = hasFrame ? normalize(worldBitangent) : vec3(0.0);
 
     vec2 coord = uv;
-    if (parallax > 0.5 && hasFrame && texture(displacement_sampler, uv).a > 0.0) {
-        vec3 toEye = normalize(camera_pos - worldPosition);
+    gradX = dFdx(uv);
+    gradY = dFdy(uv);
+    float distanceToEye = length(camera_pos - worldPosition);
+    float relief = heightScale * (1.0 - smoothstep(parallaxFadeStart, parallaxFadeEnd, distanceToEye));
+    if (parallax > 0.5 && hasFrame && relief > 0.0 && texture(displacement_sampler, uv).a > 0.0) {
+        vec3 toEye = (camera_pos - worldPosition) / distanceToEye;
         vec3 viewTangent = vec3(dot(toEye, t), dot(toEye, b), dot(toEye, n));
         if (viewTangent.z > 0.0)
-            coord = parallaxOcclusion(uv, viewTangent);
+            coord = parallaxOcclusion(uv, viewTangent, relief);
     }
 
     vec4 diffuse = texture(diffuse_sampler, coord);
@@ -83,6 +129,10 @@ void main()
     outNormal = n;
 
     vec4 specular = texture(specular_sampler, coord);
-    outSpecular = vec3(specular.a > 0.0 ? specular.r : defaultSpecular, is_light_source, 1.0);
+    // Strong specular maps (the polished floor and pillars) are eased off,
+    // weak ones barely: under the room light a full-strength marble floor
+    // turns into a sheet of white instead of showing a highlight.
+    float strength = specular.a > 0.0 ? specular.r * (1.0 - 0.5 * specular.r) : defaultSpecular;
+    outSpecular = vec3(strength, is_light_source, 1.0);
     outPosition = worldPosition;
 }

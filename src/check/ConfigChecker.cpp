@@ -1,5 +1,7 @@
 #include "check/ConfigChecker.h"
 
+#include <algorithm>
+
 #include "config/MeshSettings.h"
 #include "config/YamlValues.h"
 #include "problem/DemoFiles.h"
@@ -168,6 +170,28 @@ bool ConfigChecker::meshSettings(YamlShape& shape, const YAML::Node& entry, bool
     return loadTextures;
 }
 
+void ConfigChecker::environmentCube(YamlShape& shape, const YAML::Node& entry, DemoConfig::Model& model)
+{
+    const YAML::Node value = entry["environment_cube"];
+    if (!value.IsDefined() || !shape.optionalBool(entry, "environment_cube"))
+        return;
+    model.environmentCube = value.as<bool>(false);
+    model.environmentCubeMark = value.Mark();
+    if (!model.environmentCube)
+        return;
+    // A name that is no pass at all is reported on its own, most likely a misspelt pass.
+    const bool shows = std::any_of(model.targets.begin(), model.targets.end(), [](const Named& target) {
+        const auto& passes = render::targets::renderOrder;
+        return target.name == render::targets::reflection || target.name == render::targets::refraction ||
+               std::find(passes.begin(), passes.end(), target.name) == passes.end();
+    });
+    if (!shows)
+        shape.warn(value.Mark(),
+                   "model \"" + model.name.name + "\" asks for an environment cube but is drawn by neither "
+                   "\"reflection\" nor \"refraction\"",
+                   "only those passes show the cube; add one of them to \"targets\"");
+}
+
 void ConfigChecker::models(DemoConfig& config)
 {
     YAML::Node document;
@@ -185,13 +209,14 @@ void ConfigChecker::models(DemoConfig& config)
             continue;
         shape.knownKeys(entry.second,
                         {"path", "targets", "load_textures", "load_onto_gpu", "is_light_source", "parallax",
-                         "cast_shadow", "rotation"},
+                         "cast_shadow", "rotation", "environment_cube"},
                         where);
         if (!sameAsPlayer(files::models, [&] {
                 model.path = {config::requiredString(entry.second, "path"), entry.second["path"].Mark()};
             }))
             continue;
         model.loadTextures = meshSettings(shape, entry.second, false, model.targets);
+        environmentCube(shape, entry.second, model);
         config.models.push_back(std::move(model));
     }
 }

@@ -37,6 +37,8 @@ private:
     void scene(problem::DemoConfig& config);
     void timeline(problem::DemoConfig& config);
     // Checks the drawing settings of an entry; whether it loads textures.
+    // The catalogue-only key "environment_cube": its type, and whether a pass shows the cube.
+    void environmentCube(YamlShape& shape, const YAML::Node& entry, problem::DemoConfig::Model& model);
     bool meshSettings(YamlShape& shape, const YAML::Node& entry, bool sceneNode, std::vector<problem::Named>& targets);
 
     problem::Report& report_;

@@ -117,6 +117,17 @@ void DemoChecker::programs(const DemoConfig& config, Report& report)
                              "list it in \"transform_feedback_varyings\", in record order");
         }
     }
+    // The cubes' program is needed only where a model asks for one.
+    const bool hasCubeProgram =
+        std::any_of(config.programs.begin(), config.programs.end(),
+                    [](const DemoConfig::Program& p) { return p.name.name == render::environmentCubeProgram; });
+    for (const DemoConfig::Model& model : config.models) {
+        if (model.environmentCube && !hasCubeProgram)
+            report.error(files::models, model.environmentCubeMark,
+                         "model \"" + model.name.name + "\" asks for an environment cube, but " + files::programs +
+                             " has no program \"" + std::string(render::environmentCubeProgram) + "\"",
+                         "add the program (see the bundled demo's) or drop \"environment_cube\"");
+    }
     for (const DemoConfig::Program& program : config.programs) {
         validator.check(program, report);
         for (const DemoConfig::Stage& stage : program.stages)

@@ -14,6 +14,7 @@ MeshSettings MeshSettings::read(const YAML::Node& entry)
     settings.isLightSource = entry["is_light_source"].as<bool>(false);
     settings.parallax = entry["parallax"].as<bool>(false);
     settings.castShadow = entry["cast_shadow"].as<bool>(false);
+    settings.environmentCube = entry["environment_cube"].as<bool>(false);
     settings.ignore = entry["ignore"].as<bool>(false);
     settings.suppressDraw = entry["suppress_draw"].as<bool>(false);
 
@@ -42,6 +43,7 @@ std::shared_ptr<scene::MeshInstance> MeshSettings::build(const aiMesh& imported,
         mesh->upload();
     mesh->setLightSource(isLightSource);
     mesh->setParallax(parallax);
+    mesh->setEnvironmentCube(environmentCube);
     mesh->setRotation(rotation);
     auto instance = mesh->createInstance();
     instance->setCastShadow(castShadow);

@@ -41,6 +41,8 @@ struct MeshSettings {
     glm::vec3 rotation{0.0f};
     bool hasTargets = false;
     std::vector<std::string> targets;
+    // Read only by the catalogue.
+    bool environmentCube = false;
     // Read only by the scene description.
     bool ignore = false;
     bool suppressDraw = false;

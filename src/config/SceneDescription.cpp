@@ -55,6 +55,8 @@ void readMeshes(const aiScene& scene, const aiNode& node, const YAML::Node& mode
         if (!tree.settings) {
             try {
                 tree.settings = MeshSettings::read(entry);
+                // A catalogue key only: the scene's meshes are the room the cubes show.
+                tree.settings->environmentCube = false;
             } catch (const YAML::Exception&) {
                 if (faults == SceneDescription::Faults::raise)
                     throw;

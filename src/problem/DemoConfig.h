@@ -33,6 +33,9 @@ struct DemoConfig {
         std::vector<Named> targets;
         // Whether the player loads the images its materials name.
         bool loadTextures = true;
+        // Where it asks for an environment cube ("environment_cube: true"); null mark otherwise.
+        bool environmentCube = false;
+        YAML::Mark environmentCubeMark = YAML::Mark::null_mark();
     };
 
     std::vector<Program> programs;

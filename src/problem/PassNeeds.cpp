@@ -73,7 +73,7 @@ const std::vector<PassNeeds>& PassNeeds::all()
         {"light_particles_render", {"camera_pos", "v_matrix", "p_matrix", "tex_sampler"}, 1, {}},
         {"gauss_h", {"tex", "screen_size", "weight"}, 1, {}},
         {"gauss_v", {"tex", "screen_size", "weight"}, 1, {}},
-        {"copy", {"scene"}, 1, {}},
+        {"copy", {"scene", "to_screen"}, 1, {}},
         {"bloom", {"scene", "blur"}, 1, {}},
     };
     return needs;

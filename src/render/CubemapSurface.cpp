@@ -1,6 +1,9 @@
 #include "render/CubemapSurface.h"
 
 #include "render/Cubemap.h"
+#include "render/EnvironmentCube.h"
+#include "scene/Mesh.h"
+#include "scene/MeshInstance.h"
 
 namespace orv::render {
 
@@ -15,8 +18,26 @@ void CubemapSurface::lookUpUniforms() { skyboxSampler_ = uniformLocation("skybox
 
 void CubemapSurface::draw(scene::Scene& scene, Target& caller)
 {
+    if (!environment_) {
+        Target::draw(scene, caller);
+        cubemap_->drawWithCubeMap(*this, skyboxSampler_, scene);
+        return;
+    }
+    // Cubes not made yet are rendered first, with their own program and state.
+    for (const auto& drawable : drawables()) {
+        if (drawable)
+            environment_->cubeFor(scene, *drawable);
+    }
     Target::draw(scene, caller);
-    cubemap_->drawWithCubeMap(*this, skyboxSampler_, scene);
+    glUniform1i(skyboxSampler_, 0);
+    glActiveTexture(GL_TEXTURE0);
+    for (const auto& drawable : drawables()) {
+        if (!drawable || drawable->drawSuppression() != 0 || !drawable->renderFlag())
+            continue;
+        const GLuint cube = environment_->cubeFor(scene, *drawable);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, cube != 0 ? cube : cubemap_->texture().id());
+        drawable->draw(scene, *this);
+    }
 }
 
 }  // namespace orv::render

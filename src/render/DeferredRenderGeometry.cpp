@@ -38,6 +38,7 @@ void DeferredRenderGeometry::lookUpUniforms()
     bloomScene_ = programs.uniformLocation("bloom", "scene");
     bloomBlur_ = programs.uniformLocation("bloom", "blur");
     copyScene_ = programs.uniformLocation("copy", "scene");
+    copyToScreen_ = programs.uniformLocation("copy", "to_screen");
     // The passes it runs inside its own draw, and its framebuffer's blur chain.
     fbo_.lookUpUniforms(programs);
     accumulation_.refreshUniforms();
@@ -172,6 +173,12 @@ void DeferredRenderGeometry::compose(Target& caller, GLuint blurred)
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, fbo_.litSceneTexture());
         glUniform1i(copyScene_, 0);
+        // Tone curve and edge smoothing for the screen only: the blur chain
+        // adds its levels with this program too, and must get them as they are.
+        glUniform1f(copyToScreen_, 1.0f);
+        fbo_.drawQuad();
+        glUniform1f(copyToScreen_, 0.0f);
+        return;
     }
     fbo_.drawQuad();
 }

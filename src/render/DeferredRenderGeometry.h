@@ -92,6 +92,7 @@ private:
     int bloomScene_;
     int bloomBlur_;
     int copyScene_;
+    int copyToScreen_;
     unsigned lightsDrawn_ = 0;
     unsigned enclosingLightsDrawn_ = 0;
     bool volumeFraming_ = true;

@@ -7,7 +7,9 @@
 #include <GL/glew.h>
 
 #include "render/Cubemap.h"
+#include "render/CubemapSurface.h"
 #include "render/DeferredRenderGeometry.h"
+#include "render/EnvironmentCube.h"
 #include "render/FrameProfiler.h"
 #include "render/GodrayPost.h"
 #include "render/GodrayPre.h"
@@ -18,6 +20,7 @@
 #include "render/ShadowMapping.h"
 #include "render/TargetNames.h"
 #include "render/fbo/OutputFramebuffer.h"
+#include "scene/Mesh.h"
 #include "scene/MeshInstance.h"
 #include "scene/Particle.h"
 #include "scene/RoomLight.h"
@@ -131,6 +134,29 @@ void Renderer::registerMeshInstances()
     registerObject(*root_, *target(std::string(targets::godrayPre)), *target(std::string(targets::godrayPost)));
     geometryPillars_ = pillarsAmong(geometry_->drawables());
     shadowPillars_ = pillarsAmong(shadows_->drawables());
+    setUpEnvironmentCubes();
+}
+
+void Renderer::setUpEnvironmentCubes()
+{
+    // Only a demo whose mirrors or glasses ask for cubes needs their program.
+    std::vector<CubemapSurface*> surfaces;
+    bool asked = false;
+    for (std::string_view name : {targets::reflection, targets::refraction}) {
+        auto* surface = dynamic_cast<CubemapSurface*>(target(std::string(name)));
+        if (surface == nullptr)
+            continue;
+        surfaces.push_back(surface);
+        for (const auto& instance : surface->drawables())
+            asked = asked || (instance && instance->mesh()->environmentCube());
+    }
+    auto* sky = dynamic_cast<Cubemap*>(target(std::string(targets::cubemap)));
+    if (!asked || sky == nullptr)
+        return;
+    environment_ = std::make_shared<EnvironmentCube>(*programs_, geometry_->drawables(), sky->drawables(),
+                                                     sky->texture().id(), roomLight_);
+    for (CubemapSurface* surface : surfaces)
+        surface->setEnvironment(environment_);
 }
 
 void Renderer::registerObject(const scene::SceneObject& object, Target& godrayPre, Target& godrayPost)

@@ -28,6 +28,7 @@ namespace fbo {
 class OutputFramebuffer;
 }
 class DeferredRenderGeometry;
+class EnvironmentCube;
 class FrameProfiler;
 class GodrayPost;
 class GodrayPre;
@@ -92,6 +93,8 @@ public:
 private:
     void insert(const std::shared_ptr<Target>& target);
     void registerObject(const scene::SceneObject& object, Target& godrayPre, Target& godrayPost);
+    // Hands the mirror and glass passes the room's cubes, where a model asks for them.
+    void setUpEnvironmentCubes();
 
     std::shared_ptr<scene::SceneObject> root_;
     std::unordered_map<std::string, std::shared_ptr<Target>> targets_;
@@ -119,6 +122,8 @@ private:
     double scale_ = 1.0;
     // Only below scale 1.
     std::unique_ptr<fbo::OutputFramebuffer> output_;
+    // Null unless a mirror or glass model asks for an environment cube.
+    std::shared_ptr<EnvironmentCube> environment_;
 };
 
 }  // namespace orv::render

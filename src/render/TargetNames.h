@@ -28,6 +28,10 @@ inline constexpr std::array<std::string_view, 2> updateOrder = {particleSystem, 
 
 }  // namespace targets
 
+// The program that renders the room into the cubes of the mirror and glass
+// models that ask for one; not a pass of the frame, nor a name of the list above.
+inline constexpr std::string_view environmentCubeProgram = "environment_cube";
+
 namespace switches {
 
 inline constexpr std::string_view parallax = "parallax";

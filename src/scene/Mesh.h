@@ -54,6 +54,10 @@ public:
     bool parallax() const { return parallax_; }
     void setLightSource(bool lightSource) { lightSource_ = lightSource; }
     bool isLightSource() const { return lightSource_; }
+    // Mirror and glass meshes: show a cube of the room rendered from where
+    // they stand instead of the bare sky.
+    void setEnvironmentCube(bool environmentCube) { environmentCube_ = environmentCube; }
+    bool environmentCube() const { return environmentCube_; }
     // Spin about X, Y and Z in radians per second.
     void setRotation(const glm::vec3& rotation) { rotation_ = rotation; }
     const glm::vec3& rotation() const { return rotation_; }
@@ -84,6 +88,7 @@ private:
     std::vector<std::string> targets_;
     bool parallax_ = false;
     bool lightSource_ = false;
+    bool environmentCube_ = false;
     glm::vec3 rotation_{0.0f};
     std::vector<glm::vec3> positions_;
     std::vector<glm::vec3> normals_;

@@ -81,6 +81,35 @@ TEST_F(ConfigCheckerTest, EveryFileIsCheckedPastTheFaultsOfTheOthers)
     EXPECT_EQ(report.warnings(), 1u);
 }
 
+TEST_F(ConfigCheckerTest, EnvironmentCubeIsACatalogueFlagForMirrorsAndGlass)
+{
+    dir.write("config/models.yaml", "particle:\n  path: p.gltf\n  targets: [main_particle]\n"
+                                    "orb: {path: o.gltf, targets: [reflection], environment_cube: true}\n"
+                                    "gem: {path: g.gltf, targets: [refraction, shadow_mapping], environment_cube: no}\n"
+                                    "crate: {path: c.gltf, targets: [deferred_render_geometry], environment_cube: true}\n"
+                                    "glass: {path: g.gltf, targets: [refraction], environment_cube: 256}\n");
+    dir.write("config/scene.yaml", "main:\n  path: room.gltf\n  models:\n    Floor: {environment_cube: true}\n");
+    ConfigChecker checker(report);
+    const auto config = checker.run();
+    std::string lines;
+    for (const auto& problem : report.problems())
+        lines += problem.text() + "\n";
+    EXPECT_EQ(lines,
+              "config/models.yaml:6:78: warning: model \"crate\" asks for an environment cube but is drawn by "
+              "neither \"reflection\" nor \"refraction\" (only those passes show the cube; add one of them to "
+              "\"targets\")\n"
+              "config/models.yaml:7:64: \"environment_cube\" is not true or false (the player takes its default "
+              "instead; write true or false)\n"
+              "config/scene.yaml:4:13: warning: unknown key \"environment_cube\" in node \"Floor\"; it is ignored "
+              "(known keys: targets, load_textures, load_onto_gpu, is_light_source, parallax, cast_shadow, "
+              "rotation, ignore, suppress_draw)\n");
+    ASSERT_EQ(config.models.size(), 5u);
+    const bool asks[] = {false, true, false, true, false};
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(config.models[i].environmentCube, asks[i]) << config.models[i].name.name;
+    EXPECT_EQ(config.models[1].environmentCubeMark.line, 3);
+}
+
 TEST_F(ConfigCheckerTest, MissingFilesAndAnEmptyShotListAreTheLoadersOwnErrors)
 {
     std::filesystem::remove(dir.path() / "config/window.yaml");

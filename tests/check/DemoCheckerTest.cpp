@@ -123,6 +123,23 @@ TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
     }
 }
 
+TEST_F(BrokenDemo, EnvironmentCubeWithoutItsProgramIsOneLinePerModel)
+{
+    replace("config/gl_programs.yaml", "environment_cube:\n  source:", "room_cube:\n  source:");
+    EXPECT_EQ(check(), 1);
+    const auto lines = linesOf(err);
+    ASSERT_EQ(lines.size(), 2u) << err;
+    for (const auto& [line, model] : {std::pair{lines[0], "orb"}, std::pair{lines[1], "glass"}}) {
+        EXPECT_EQ(line.rfind("config/models.yaml:", 0), 0u) << line;
+        EXPECT_NE(line.find("model \"" + std::string(model) +
+                            "\" asks for an environment cube, but config/gl_programs.yaml has no program "
+                            "\"environment_cube\" (add the program"),
+                  std::string::npos)
+            << line;
+    }
+    EXPECT_EQ(lines[0].rfind(where("config/models.yaml", "environment_cube: true"), 0), 0u) << lines[0];
+}
+
 // The checks over the tree the player assembles from the scene, its placed
 // models and the particle.
 TEST_F(BrokenDemo, SceneTreeFaultsAreFoundInTheAssembledTree)

@@ -95,6 +95,7 @@ lamp:
   targets: [deferred_render_geometry, shadow_mapping]
   rotation: [0.5, 1, -2]
   cast_shadow: true
+  environment_cube: true
   unknown_key: ignored
 )");
 
@@ -109,6 +110,7 @@ lamp:
     EXPECT_EQ(mesh->vertexArray(), 0u);
     EXPECT_TRUE(mesh->isLightSource());
     EXPECT_TRUE(mesh->parallax());
+    EXPECT_TRUE(mesh->environmentCube());
     EXPECT_EQ(mesh->targets(), (std::vector<std::string>{"deferred_render_geometry", "shadow_mapping"}));
     EXPECT_EQ(mesh->rotation(), glm::vec3(0.5f, 1.0f, -2.0f));
     EXPECT_TRUE(instance->castShadow());
@@ -121,7 +123,8 @@ TEST_F(ModelCatalogueTest, RotationOfAnyOtherSizeGivesNoSpinAndUnconvertibleBool
 short: {path: models/a.gltf, rotation: [1, 2]}
 scalar: {path: models/a.gltf, rotation: 5}
 long: {path: models/a.gltf, rotation: [1, 2, 3, 4]}
-mapped: {path: models/a.gltf, rotation: {x: 1, y: 2, z: 3}, cast_shadow: maybe, load_onto_gpu: [1]}
+mapped: {path: models/a.gltf, rotation: {x: 1, y: 2, z: 3}, cast_shadow: maybe, load_onto_gpu: [1],
+         environment_cube: often}
 )");
     for (const char* name : {"short", "scalar", "long", "mapped"}) {
         const auto model = single(models->find(name));
@@ -130,6 +133,8 @@ mapped: {path: models/a.gltf, rotation: {x: 1, y: 2, z: 3}, cast_shadow: maybe, 
     }
     const auto mapped = models->find("mapped")[0]->meshInstances()[0];
     EXPECT_FALSE(mapped->castShadow());
+    EXPECT_FALSE(mapped->mesh()->environmentCube());
+    EXPECT_FALSE(models->find("short")[0]->meshInstances()[0]->mesh()->environmentCube()) << "default";
     EXPECT_NE(mapped->mesh()->vertexArray(), 0u);
 }
 
