@@ -33,8 +33,9 @@ LAMP = (0.0, 0.0, 6.2)
 MIRROR = (-2.5, 8.0, 1.6)
 GLASS = (2.5, 8.0, 1.6)
 PARTICLE = None  # look at the main particle, wherever it is
-# Between the spark at rest before the mirror and the orb: where shot 4 ends.
-MEETING = (-2.1, 7.2, 1.8)
+# Beside the spark at rest before the mirror: where shot 4 ends, the orb on
+# its left and the gem on its right.
+MEETING = (-1.5, 6.8, 1.8)
 
 # The player's own emission: one light spark (and its embers) every 250 ms.
 DEFAULT_SPARKS = {"count": 1, "lights": 1, "interval_ms": 250, "lifetime_ms": 4000, "speed": 1.2,
@@ -127,12 +128,12 @@ SHOTS = [
                  "meet there (sync). Shafts and glow are off for a clean look at the sky in the chrome "
                  "and through the glass.",
         "bars": 4,
-        "camera": [(5.0, 2.5, 2.6), (3.2, 1.8, 2.2), (1.3, 2.2, 2.0), (0.2, 3.0, 2.0)],
+        "camera": [(5.0, 2.5, 2.6), (2.0, 2.2, 2.2), (-1.5, 2.8, 2.0), (-4.5, 4.0, 2.0)],
         "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.7]],
         "particle": [(0.0, 2.0, 4.5), (2.5, 6.2, 2.5), (0.0, 9.8, 2.6), (-1.8, 6.5, 1.9)],
         "particle_speed": [[0, 1.0], [0.6, 1.0], [1, 0.6]],
         # It ends where it began, on the spark come to rest before the
-        # mirror, the orb whole behind it.
+        # mirror, between the orb and the gem.
         "look_at": [[0, MEETING], [0.45, GLASS], [1, MEETING]],
         "light": [[0, 0.5], [0.5, 0.3], [1, 0.4]],
         "off": ["bloom", "godray_pre", "godray_post"],
@@ -145,8 +146,8 @@ SHOTS = [
                  "of sparks whose lights run over the floor, pillars and walls, while its own light "
                  "breathes with the music; the camera keeps pace beside it, a few metres off.",
         "bars": 6,
-        "camera": [(4.6, 10.8, 2.2), (4.4, 5.5, 2.6), (4.3, 0.5, 3.2), (3.8, -4.0, 3.4), (1.0, -7.5, 3.0),
-                   (-3.0, -7.8, 2.6)],
+        # It starts clear of the gem, which stays behind its right shoulder.
+        "camera": [(3.8, 4.5, 2.6), (4.3, 0.5, 3.2), (3.8, -4.0, 3.4), (1.0, -7.5, 3.0), (-3.0, -7.8, 2.6)],
         "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.8]],
         "particle": [(-1.8, 6.5, 1.9), (1.5, 3.5, 2.8), (-1.5, 0.5, 3.4), (1.5, -2.5, 2.6), (-1.0, -5.0, 1.6),
                      (-2.5, -2.0, 2.8), (0.0, 0.5, 3.6), (2.5, -1.5, 2.4), (0.5, -4.0, 1.6)],
@@ -187,9 +188,9 @@ SHOTS = [
                  "spark rises to rest beside the lamp and its light dies away; both arrive together "
                  "and the view stays on the lamp.",
         "bars": 4,
-        # It opens far enough back that the orb and the gem stand whole in
-        # the frame, then rises and leaves them below.
-        "camera": [(0.0, 13.2, 2.3), (-0.6, 11.0, 6.0), (-1.6, 8.0, 10.0), (-2.2, 5.0, 14.0)],
+        # It opens past the orb and the gem, which stay behind it out of
+        # the frame, then rises.
+        "camera": [(0.0, 9.0, 2.6), (-0.8, 8.0, 6.0), (-1.6, 6.8, 10.0), (-2.2, 5.0, 14.0)],
         "camera_speed": [[0, 0.7], [0.4, 1.0], [1, 0.5]],
         "particle": [(0.0, 10.0, 1.8), (-1.5, 6.0, 3.0), (-1.0, 2.5, 5.0), (1.0, 0.5, 6.0)],
         "particle_speed": [[0, 1.0], [0.6, 0.9], [1, 0.5]],
