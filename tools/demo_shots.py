@@ -155,7 +155,7 @@ SHOTS = [
         "look_at": [],
         # One swell a bar, on the bar line; the glow pulses on every kick.
         "light": [[0, 0.4]] + [[k / 12, 0.75 if k % 2 == 0 else 0.25] for k in range(1, 12)] + [[1, 0.3]],
-        "bloom": {"beat": 1.9, "bar": 2.8, "between": 0.7},
+        "bloom": {"beat": 1.6, "bar": 2.3, "between": 0.7},
         "off": ["particle_shadows"],
         "sync": False,
         # A dense fountain of coloured lights: magenta at birth, burning
