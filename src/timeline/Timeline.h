@@ -113,7 +113,6 @@ public:
         float startHue;
         float endHue;
     };
-    const Sparks& sparks(std::size_t shot) const { return sparks_.at(shot); }
 
 private:
     std::vector<BezierPath> buildPaths(const std::string& prefix, const scene::SceneObject& root) const;
