@@ -33,6 +33,13 @@ LAMP = (0.0, 0.0, 6.2)
 MIRROR = (-2.5, 8.0, 1.6)
 GLASS = (2.5, 8.0, 1.6)
 PARTICLE = None  # look at the main particle, wherever it is
+# Beside the spark at rest before the mirror: where shot 4 ends, the orb on
+# its left and the gem on its right.
+MEETING = (-1.5, 6.8, 1.8)
+
+# The player's own emission: one light spark (and its embers) every 250 ms.
+DEFAULT_SPARKS = {"count": 1, "lights": 1, "interval_ms": 250, "lifetime_ms": 4000, "speed": 1.2,
+                  "start_hue": 0, "end_hue": 1}
 
 # One entry per shot, in playing order.
 #   bars         length of the shot
@@ -43,9 +50,17 @@ PARTICLE = None  # look at the main particle, wherever it is
 #                once its path is done, so give the first and the last the
 #                same point where the camera comes to rest (a synced shot's
 #                wait, the last shot).
-#   light        the particle light's level [progress, factor]; the value of
-#                the next-to-last key holds once the path is done, so the
-#                generator repeats the last value.
+#                Two or more keys are written out as a key every fifth of a
+#                second along the way the player will take, eased between
+#                the keys given here and following the spark where they
+#                say so, so the view turns smoothly with no jumps in its
+#                rate at the keys.
+#   light        the particle light's level [time, factor], time a fraction
+#                of the shot; the value of the next-to-last key holds once
+#                the path is done, so the generator repeats the last value.
+#   bloom        optional: the glow's strength on the music's beats ("beat",
+#                "bar" on the bar lines) and halfway between them ("between")
+#   sparks       the sparks the spark throws from the start of the shot on
 #   off          the shot's inactive targets; sync: wait for each other
 SHOTS = [
     {
@@ -54,7 +69,9 @@ SHOTS = [
                  "south wall and sinks into the nave while the spark spirals down around the lamp, its "
                  "light swelling; the camera lands at the south end, looking up the room. No sparks yet.",
         "bars": 8,
-        "camera": [(-13.0, -27.0, 9.5), (-6.0, -19.5, 10.5), (-1.5, -12.5, 8.6), (0.5, -10.5, 4.8),
+        # High enough that the camera looks over the south wall into the lit
+        # hall and across the plain around it, not at the wall's dark face.
+        "camera": [(-14.0, -28.0, 13.5), (-6.5, -20.0, 12.8), (-1.5, -12.5, 9.0), (0.5, -10.5, 4.8),
                    (0.0, -12.3, 2.4)],
         "camera_speed": [[0, 1.0], [0.4, 1.1], [0.8, 0.8], [1, 0.5]],
         "particle": [(-5.0, -21.0, 9.0), (-1.5, -16.0, 9.8), (0.5, -9.0, 8.0), (3.0, -2.0, 6.4), (2.0, 2.5, 5.2),
@@ -67,38 +84,43 @@ SHOTS = [
         "light": [[0, 0.3], [0.4, 0.55], [1, 0.35]],
         "off": ["particle_system"],
         "sync": False,
+        "sparks": DEFAULT_SPARKS,
     },
     {
         "name": "close pass along the pillars",
-        "about": "Low in the east aisle the camera slides past the colonnade, fluted shafts sweeping "
-                 "through the frame, while the spark weaves along the nave and throws the pillars' "
-                 "shadows across the tiles; the lamp's own shadows are off so the moving ones read.",
+        "about": "Low in the nave the camera slides along the east colonnade, the fluted shafts sweeping "
+                 "past at its shoulder with their lit faces turned to it, while the spark weaves ahead "
+                 "down the middle of the nave and throws the west pillars' shadows across the tiles; the "
+                 "lamp's own shadows are off so the moving ones read.",
         "bars": 4,
-        "camera": [(7.9, -12.6, 1.3), (7.6, -4.0, 1.6), (7.7, 4.0, 1.9), (7.4, 11.8, 2.3)],
+        # It stops short of the gem, which ends the shot whole in the frame.
+        "camera": [(4.6, -12.6, 1.4), (4.4, -5.5, 1.7), (4.3, 0.0, 2.0), (4.2, 4.5, 2.3)],
         "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.8]],
-        "particle": [(0.8, -7.5, 1.8), (4.6, -5.0, 1.2), (3.0, -2.0, 1.8), (4.6, 1.5, 1.3), (3.0, 5.0, 1.9),
-                     (4.4, 8.5, 1.4), (2.5, 12.0, 2.0)],
+        "particle": [(0.8, -7.5, 1.8), (2.4, -5.0, 1.3), (0.6, -2.0, 1.9), (2.6, 1.5, 1.4), (0.8, 5.0, 2.0),
+                     (2.8, 8.5, 1.5), (2.5, 12.0, 2.0)],
         "particle_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
         "look_at": [],
         "light": [[0, 0.35], [0.3, 0.55], [0.6, 0.3], [1, 0.45]],
         "off": ["roomlight_shadows"],
         "sync": False,
+        "sparks": DEFAULT_SPARKS,
     },
     {
         "name": "the lamp and the shafts",
-        "about": "Night: the sky is switched off and the camera walks the west aisle looking up at the "
-                 "lamp, whose shafts are cut by the pillars passing in front of it; the spark circles "
-                 "the lamp, dimmed, then flares.",
+        "about": "Dusk: the camera drifts along the west aisle in the gap between two pillars, looking up "
+                 "through the arcade at the lamp and past it at the first stars, the pillars framing it; "
+                 "the spark circles the lamp, dimmed, then flares.",
         "bars": 4,
-        "camera": [(-8.6, -7.5, 1.2), (-8.4, -2.5, 1.7), (-8.4, 2.5, 2.2), (-8.0, 7.0, 2.6)],
+        "camera": [(-8.6, -1.9, 1.3), (-8.5, -0.6, 1.7), (-8.4, 0.8, 2.1), (-8.2, 2.2, 2.5)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
         "particle": [(2.2, 0.0, 5.6), (0.0, 2.2, 5.9), (-2.2, 0.0, 6.3), (0.0, -2.2, 5.9), (2.2, 0.0, 5.6),
                      (0.0, 2.2, 5.2)],
         "particle_speed": [[0, 1.0], [1, 1.0]],
         "look_at": [[0, LAMP]],
         "light": [[0, 0.45], [0.4, 0.05], [0.8, 0.05], [1, 0.5]],
-        "off": ["cubemap", "shadowcast_pillars"],
+        "off": ["shadowcast_pillars"],
         "sync": False,
+        "sparks": DEFAULT_SPARKS,
     },
     {
         "name": "the mirror and the glass",
@@ -107,14 +129,17 @@ SHOTS = [
                  "meet there (sync). Shafts and glow are off for a clean look at the sky in the chrome "
                  "and through the glass.",
         "bars": 4,
-        "camera": [(5.0, 2.5, 2.6), (2.0, 3.2, 2.0), (-1.5, 3.8, 1.7), (-4.2, 5.2, 1.8)],
+        "camera": [(5.0, 2.5, 2.6), (2.0, 2.2, 2.2), (-1.5, 2.8, 2.0), (-4.5, 4.0, 2.0)],
         "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.7]],
         "particle": [(0.0, 2.0, 4.5), (2.5, 6.2, 2.5), (0.0, 9.8, 2.6), (-1.8, 6.5, 1.9)],
         "particle_speed": [[0, 1.0], [0.6, 1.0], [1, 0.6]],
-        "look_at": [[0, (0.0, 8.0, 1.7)], [0.45, GLASS], [1, (0.0, 8.0, 1.7)]],
+        # It ends where it began, on the spark come to rest before the
+        # mirror, between the orb and the gem.
+        "look_at": [[0, MEETING], [0.45, GLASS], [1, MEETING]],
         "light": [[0, 0.5], [0.5, 0.3], [1, 0.4]],
         "off": ["bloom", "godray_pre", "godray_post"],
         "sync": True,
+        "sparks": DEFAULT_SPARKS,
     },
     {
         "name": "sparks swarming",
@@ -122,22 +147,29 @@ SHOTS = [
                  "of sparks whose lights run over the floor, pillars and walls, while its own light "
                  "breathes with the music; the camera keeps pace beside it, a few metres off.",
         "bars": 6,
-        "camera": [(4.6, 10.8, 2.2), (4.4, 5.5, 2.6), (4.3, 0.5, 3.2), (3.8, -4.0, 3.4), (1.0, -7.5, 3.0),
-                   (-3.0, -7.8, 2.6)],
+        # It starts clear of the gem, which stays behind its right shoulder.
+        "camera": [(3.8, 4.5, 2.6), (4.3, 0.5, 3.2), (3.8, -4.0, 3.4), (1.0, -7.5, 3.0), (-3.0, -7.8, 2.6)],
         "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.8]],
         "particle": [(-1.8, 6.5, 1.9), (1.5, 3.5, 2.8), (-1.5, 0.5, 3.4), (1.5, -2.5, 2.6), (-1.0, -5.0, 1.6),
                      (-2.5, -2.0, 2.8), (0.0, 0.5, 3.6), (2.5, -1.5, 2.4), (0.5, -4.0, 1.6)],
         "particle_speed": [[0, 0.9], [0.5, 1.1], [1, 0.9]],
         "look_at": [],
-        "light": [[0, 0.4], [0.17, 0.6], [0.33, 0.2], [0.5, 0.6], [0.67, 0.2], [0.83, 0.6], [1, 0.3]],
+        # One swell a bar, on the bar line; the glow pulses on every kick.
+        "light": [[0, 0.4]] + [[k / 12, 0.75 if k % 2 == 0 else 0.25] for k in range(1, 12)] + [[1, 0.3]],
+        "bloom": {"beat": 1.6, "bar": 2.3, "between": 0.7},
         "off": ["particle_shadows"],
         "sync": False,
+        # A dense fountain of coloured lights: magenta at birth, burning
+        # through red and gold as they age.
+        "sparks": {"count": 4, "lights": 4, "interval_ms": 70, "lifetime_ms": 3000, "speed": 2.2,
+                   "start_hue": 0.85, "end_hue": 1.45},
     },
     {
         "name": "the vanishing colonnade",
         "about": "The pillars, the mirror and the glass are gone, the capitals and arcades float, and "
-                 "only the pillars' shadows stay on the floor; the spark itself is hidden, and its swarm "
-                 "alone sweeps north through the empty hall with the camera behind it.",
+                 "only the pillars' shadows stay on the floor; the sky goes out with them, the spark "
+                 "itself is hidden, and its swarm alone sweeps north through the empty hall with the "
+                 "camera behind it.",
         "bars": 4,
         "camera": [(-3.5, -12.5, 3.6), (-3.8, -6.5, 4.2), (-3.6, -1.0, 4.4), (-2.8, 3.5, 4.0)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.8]],
@@ -145,8 +177,11 @@ SHOTS = [
         "particle_speed": [[0, 1.0], [1, 1.0]],
         "look_at": [],
         "light": [[0, 0.3], [0.5, 0.5], [1, 0.3]],
-        "off": ["render_pillars", "main_particle", "reflection", "refraction"],
+        "bloom": {"beat": 1.4, "bar": 1.9, "between": 0.85},
+        "off": ["render_pillars", "main_particle", "reflection", "refraction", "cubemap"],
         "sync": False,
+        "sparks": {"count": 2, "lights": 2, "interval_ms": 120, "lifetime_ms": 3500, "speed": 1.6,
+                   "start_hue": 0.5, "end_hue": 0.95},
     },
     {
         "name": "finale",
@@ -154,7 +189,9 @@ SHOTS = [
                  "spark rises to rest beside the lamp and its light dies away; both arrive together "
                  "and the view stays on the lamp.",
         "bars": 4,
-        "camera": [(-1.5, 12.0, 2.5), (-2.5, 9.0, 6.0), (-2.5, 6.5, 10.0), (-2.2, 5.0, 14.0)],
+        # It opens past the orb and the gem, which stay behind it out of
+        # the frame, then rises.
+        "camera": [(0.0, 9.0, 2.6), (-0.8, 8.0, 6.0), (-1.6, 6.8, 10.0), (-2.2, 5.0, 14.0)],
         "camera_speed": [[0, 0.7], [0.4, 1.0], [1, 0.5]],
         "particle": [(0.0, 10.0, 1.8), (-1.5, 6.0, 3.0), (-1.0, 2.5, 5.0), (1.0, 0.5, 6.0)],
         "particle_speed": [[0, 1.0], [0.6, 0.9], [1, 0.5]],
@@ -162,6 +199,7 @@ SHOTS = [
         "light": [[0, 0.3], [0.5, 0.45], [1, 0.0]],
         "off": ["parallax"],
         "sync": True,
+        "sparks": DEFAULT_SPARKS,
     },
 ]
 
@@ -273,22 +311,82 @@ def key_value(keys, x):
     return keys[-1][1]
 
 
-def frames_to_finish(anchors, speeds):
-    """Frames of FRAME seconds the player needs to run the path at these speeds."""
+def trace(anchors, speeds):
+    """The player's steps along the path, one per frame of FRAME seconds:
+    (progress before the step, point after it) until the path is done."""
     segs, lengths = segments(anchors)
     total = sum(lengths)
-    seg, param, frames = 0, 0.0, 0
+    seg, param, steps = 0, 0.0, []
     while seg < len(segs):
         progress = (sum(lengths[:seg]) + lengths[seg] * param) / total
         speed = key_value(speeds, progress)
         d = length(tangent(segs[seg], param))
         step = FRAME * speed
         param += step / d if d != 0 else step
+        point = bezier(segs[seg], param)
         if param > 1.0:
             seg += 1
             param -= 1.0
-        frames += 1
-    return frames
+        steps.append((progress, point))
+    return steps
+
+
+def frames_to_finish(anchors, speeds):
+    """Frames of FRAME seconds the player needs to run the path at these speeds."""
+    return len(trace(anchors, speeds))
+
+
+def ease(p):
+    return p * p * (3 - 2 * p)
+
+
+def eased(keys, x, resolve):
+    """The point of [key, point] entries at x, eased from key to key."""
+    if x <= keys[0][0]:
+        return resolve(keys[0][1])
+    for (a, pa), (b, pb) in zip(keys, keys[1:]):
+        if x <= b:
+            e = ease((x - a) / (b - a)) if b > a else 1.0
+            return tuple(u * (1 - e) + v * e for u, v in zip(resolve(pa), resolve(pb)))
+    return resolve(keys[-1][1])
+
+
+def resolved_look_at(shot, camera, particle):
+    """Look-at keys in world coordinates, one every fifth of a second of the
+    camera's run, following the spark where the shot's keys say PARTICLE."""
+    cam = trace(shot["camera"], camera)
+    spark = trace(shot["particle"], particle)
+    start = world(shot["particle"][0])
+    keys = []
+    every = 12
+    for f, (progress, _) in enumerate(cam):
+        if f % every and f != len(cam) - 1:
+            continue
+        # The camera looks before the spark takes this frame's step.
+        here = spark[min(f, len(spark)) - 1][1] if f > 0 else start
+        target = eased(shot["look_at"], progress, lambda p: here if p is None else world(p))
+        keys.append([progress, target])
+    # The last key sits at the path's end; the first holds once it is done.
+    keys[-1][0] = 1.0
+    return keys
+
+
+def at_progress(steps, fractions):
+    """Progress along a traced path at fractions of its running time."""
+    return [steps[min(int(round(t * len(steps))), len(steps) - 1)][0] if t < 1 else 1.0 for t in fractions]
+
+
+def bloom_keys(shot, steps):
+    """The glow's [progress, strength] keys: up on every beat, down halfway."""
+    beats = shot["bars"] * BEATS_PER_BAR
+    times, values = [], []
+    for k in range(2 * beats + 1):
+        times.append(k / (2.0 * beats))
+        if k % 2:
+            values.append(shot["bloom"]["between"])
+        else:
+            values.append(shot["bloom"]["bar" if (k // 2) % BEATS_PER_BAR == 0 else "beat"])
+    return list(zip(at_progress(steps, times), values))
 
 
 def fitted(anchors, shape, seconds):
@@ -331,7 +429,9 @@ def write_timeline(path):
         report.append("shot %d: bars %d-%d, %.2f s: camera %.3f s, particle %.3f s" % (
             i, start_bar + 1, start_bar + shot["bars"], seconds, camera_took, particle_took))
         start_bar += shot["bars"]
-        light = list(shot["light"])
+        particle_steps = trace(shot["particle"], particle)
+        light = [[k, v] for k, v in zip(at_progress(particle_steps, [t for t, _ in shot["light"]]),
+                                        [v for _, v in shot["light"]])]
         # Past the end the player holds the next-to-last key's value.
         light = light[:-1] + [[light[-1][0] - 0.02, light[-1][1]], light[-1]]
 
@@ -348,13 +448,22 @@ def write_timeline(path):
         pairs = lambda keys: "[" + ", ".join("[%s, %s]" % (number(k), number(v)) for k, v in keys) + "]"
         lines.append("  - camera_velocity: " + pairs(camera))
         lines.append("    particle_velocity: " + pairs(particle))
-        if shot["look_at"]:
-            keys = []
-            for k, p in shot["look_at"]:
-                x, y, z = (0.0, 0.0, 0.0) if p is None else world(p)
-                keys.append("[%s, %s, %s, %s]" % (number(k), number(x), number(y), number(z)))
-            lines.append("    look_at: [" + ", ".join(keys) + "]")
+        if len(shot["look_at"]) == 1:
+            k, p = shot["look_at"][0]
+            x, y, z = (0.0, 0.0, 0.0) if p is None else world(p)
+            lines.append("    look_at: [[%s, %s, %s, %s]]" % (number(k), number(x), number(y), number(z)))
+        elif shot["look_at"]:
+            keys = ["[%s, %s, %s, %s]" % (number(k), number(x), number(y), number(z))
+                    for k, (x, y, z) in resolved_look_at(shot, camera, particle)]
+            lines.append("    look_at:")
+            for start in range(0, len(keys), 3):
+                lines.append("      %s %s%s" % ("[" if start == 0 else " ", ", ".join(keys[start:start + 3]),
+                                                "]" if start + 3 >= len(keys) else ","))
         lines.append("    diffuse_factor: " + pairs(light))
+        if "bloom" in shot:
+            lines.append("    bloom: " + pairs(bloom_keys(shot, trace(shot["camera"], camera))))
+        if "sparks" in shot:
+            lines.append("    sparks: {" + ", ".join("%s: %s" % (k, number(v)) for k, v in shot["sparks"].items()) + "}")
         if shot["off"]:
             lines.append("    inactive_targets: [" + ", ".join(shot["off"]) + "]")
         if shot["sync"]:

@@ -10,10 +10,12 @@ POSITIVE_Z, NEGATIVE_Z, with the first row of each file as the face's t = 0
 row (DevIL hands JPEG rows over top first and the engine does not flip them).
 
 World is Y up. Every pixel is coloured from its world direction alone, so
-faces meet without seams: a deep blue zenith, a warm hazy horizon, soft
-clouds in the upper hemisphere, darker ground below the horizon and a sun
-towards normalize(0.35, 0.45, -0.8), which lands in the upper left part of
-the front (-Z) face; the demo room's light openings face that way.
+faces meet without seams: a deep blue zenith with the first stars, a warm
+hazy horizon, soft clouds in the upper hemisphere, a plain of dry grass in
+the evening light below the horizon (the ground the hall stands on, seen
+from about its roof) and a sun towards normalize(0.35, 0.45, -0.8), which
+lands in the upper left part of the front (-Z) face; the demo room's light
+openings face that way.
 
 Needs numpy and Pillow (Debian: python3-numpy, python3-pil).
 """
@@ -50,8 +52,11 @@ ZENITH = np.array([0.05, 0.10, 0.30])
 MID_SKY = np.array([0.28, 0.38, 0.62])
 HORIZON_SUNWARD = np.array([1.00, 0.70, 0.42])
 HORIZON_AWAY = np.array([0.80, 0.60, 0.58])
-GROUND_HAZE = np.array([0.50, 0.38, 0.34])
-GROUND_DEEP = np.array([0.09, 0.08, 0.09])
+GROUND_HAZE = np.array([0.58, 0.46, 0.40])
+GROUND_FIELD = np.array([0.38, 0.33, 0.20])
+GROUND_SHADE = np.array([0.17, 0.19, 0.13])
+STAR = np.array([0.95, 0.97, 1.00])
+STAR_COUNT = 2600
 CLOUD_LIT = np.array([1.00, 0.74, 0.52])
 CLOUD_DARK = np.array([0.40, 0.33, 0.42])
 SUN_GLOW = np.array([1.00, 0.78, 0.50])
@@ -109,7 +114,34 @@ def face_directions(face_fn, n):
     return d / np.linalg.norm(d, axis=-1, keepdims=True)
 
 
-def sky_colour(d, clouds, ground):
+def star_field(face, n, seed):
+    """Star brightness over one face's texels: fixed random directions over
+    the sphere, each splatted as a small soft dot on the face GL picks for it."""
+    rng = np.random.default_rng(seed)
+    d = rng.normal(size=(STAR_COUNT, 3))
+    d /= np.linalg.norm(d, axis=-1, keepdims=True)
+    brightness = 0.25 + 0.75 * rng.random(STAR_COUNT) ** 6
+    field = np.zeros((n, n))
+    ax, ay, az = np.abs(d[:, 0]), np.abs(d[:, 1]), np.abs(d[:, 2])
+    x, y, z = d[:, 0], d[:, 1], d[:, 2]
+    hit = np.where((ax >= ay) & (ax >= az), np.where(x > 0, 0, 1),
+                   np.where(ay >= az, np.where(y > 0, 2, 3), np.where(z > 0, 4, 5)))
+    ma = np.choose(hit, [ax, ax, ay, ay, az, az])
+    sc = np.choose(hit, [-z, z, x, x, x, -x])
+    tc = np.choose(hit, [-y, -y, z, -z, -y, -y])
+    cols = (sc / ma + 1.0) * 0.5 * n - 0.5
+    rows = (tc / ma + 1.0) * 0.5 * n - 0.5
+    for row, col, b in zip(rows[hit == face], cols[hit == face], brightness[hit == face]):
+        r0, c0 = int(np.floor(row)), int(np.floor(col))
+        for dr in (-1, 0, 1, 2):
+            for dc in (-1, 0, 1, 2):
+                r, c = r0 + dr, c0 + dc
+                if 0 <= r < n and 0 <= c < n:
+                    field[r, c] += b * np.exp(-((r - row) ** 2 + (c - col) ** 2) / 0.55)
+    return np.clip(field, 0.0, 1.0)
+
+
+def sky_colour(d, clouds, ground, stars=None):
     """Colours unit directions d (..., 3); returns display values in [0, 1]."""
     x, y, z = d[..., 0], d[..., 1], d[..., 2]
     cos_sun = np.clip(d @ SUN_DIR, -1.0, 1.0)
@@ -145,11 +177,22 @@ def sky_colour(d, clouds, ground):
     disc = smoothstep(0.034, 0.028, sun_angle) * (1.0 - 0.4 * cover)
     sky = mix(sky, SUN_DISC, disc)
 
+    if stars is not None:
+        # The first stars: high up, away from the sun, between the clouds.
+        shows = smoothstep(0.22, 0.65, y) * (1.0 - cover) * smoothstep(0.6, 1.4, sun_angle)
+        sky = sky + STAR * (1.5 * stars * shows)[..., None]
+
+    # A plain seen from about ten metres up: the texture is projected onto a
+    # ground plane, so fields shrink towards the horizon, and it is lit low
+    # from the sun's side.
     down = np.maximum(-y, 0.0)
-    gx, gz = x / (down + 0.05), z / (down + 0.05)
-    patches = 0.85 + 0.3 * ground.fbm(0.8 * gx, 0.8 * gz, 4)
-    land = mix(GROUND_HAZE, GROUND_DEEP, 1.0 - np.exp(-down / 0.10))
-    land = land * patches[..., None] + SUN_GLOW * (0.08 * np.exp(-sun_angle / 0.5))[..., None]
+    gx, gz = x / (down + 0.02), z / (down + 0.02)
+    fields = ground.fbm(0.35 * gx, 0.35 * gz, 5)
+    grain = ground.fbm(4.0 * gx + 31.0, 4.0 * gz - 7.0, 3)
+    land = mix(GROUND_SHADE, GROUND_FIELD, smoothstep(0.35, 0.65, fields))
+    land = land * (0.85 + 0.3 * grain)[..., None]
+    land = mix(land, GROUND_HAZE, np.exp(-down / 0.06))
+    land = land + SUN_GLOW * (0.10 * np.exp(-sun_angle / 0.6))[..., None]
 
     colour = mix(land, sky, smoothstep(-0.025, 0.01, y))
     return np.clip(colour, 0.0, 1.0)
@@ -261,8 +304,9 @@ def main():
     clouds, ground = ValueNoise(SEED), ValueNoise(SEED + 1)
     os.makedirs(OUT_DIR, exist_ok=True)
     written = []
-    for name, fn in FACES:
-        pixels = to_bytes(sky_colour(face_directions(fn, SIZE), clouds, ground))
+    for index, (name, fn) in enumerate(FACES):
+        stars = star_field(index, SIZE, SEED + 2)
+        pixels = to_bytes(sky_colour(face_directions(fn, SIZE), clouds, ground, stars))
         assert pixels.shape == (SIZE, SIZE, 3)
         path = os.path.join(OUT_DIR, name + ".jpg")
         # 4:4:4 keeps the sun's rim and cloud edges free of colour fringes.

@@ -4,8 +4,11 @@
 // through the tone curve, then smooths stair-stepped edges. The tone curve
 // and the edge smoothing are the same as in copy_fragment (keep the two
 // alike): bloom only adds glow, the curve alone sets the exposure.
+// bloom_strength scales the glow: the timeline's "bloom" keys make it
+// breathe with the music, 1 where a shot has none.
 uniform sampler2D scene;
 uniform sampler2D blur;
+uniform float bloom_strength;
 
 in vec2 uv;
 out vec4 colour;
@@ -76,6 +79,6 @@ vec3 smoothEdges(vec2 at)
 
 void main()
 {
-    glow = bloomStrength * texture(blur, uv).rgb;
+    glow = bloomStrength * bloom_strength * texture(blur, uv).rgb;
     colour = vec4(smoothEdges(uv), 1.0);
 }

@@ -14,6 +14,8 @@ uniform float end_hue;
 in vec2 corner;
 out vec4 colour;
 
+const float haloLift = 0.45;
+
 vec3 hueToRgb(float h)
 {
     return clamp(abs(mod(h * 6.0 + vec3(0.0, 4.0, 2.0), 6.0) - 3.0) - 1.0, 0.0, 1.0);
@@ -29,5 +31,8 @@ void main()
     vec3 halo = hueToRgb(mix(start_hue, end_hue, decay_factor));
     // The core (alpha near 1) stays white; the fringe turns to the hue.
     vec3 tint = mix(mix(vec3(1.0), halo, 0.45), vec3(1.0), smoothstep(0.6, 1.0, glow.a));
-    colour = vec4(white * tint, glow.a * (1.0 - clamp(decay_factor, 0.0, 1.0)));
+    // The atlas's halo is faint; lifting its alpha lets the glow read as
+    // a ball of light around the core rather than a point.
+    float body = pow(glow.a, haloLift);
+    colour = vec4(white * tint, body * (1.0 - clamp(decay_factor, 0.0, 1.0)));
 }

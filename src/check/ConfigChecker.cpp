@@ -289,7 +289,7 @@ void ConfigChecker::timeline(DemoConfig& config)
         config.velocityKeys.back() = {entries("camera_velocity"), entries("particle_velocity")};
         shape.knownKeys(shot,
                         {"camera_velocity", "particle_velocity", "diffuse_factor", "look_at", "inactive_targets",
-                         "sync"},
+                         "sync", "bloom", "sparks"},
                         which);
         shape.optionalBool(shot, "sync");
         for (const char* velocity : {"camera_velocity", "particle_velocity"}) {
@@ -304,6 +304,20 @@ void ConfigChecker::timeline(DemoConfig& config)
         }
         shape.keyCurve(shot["diffuse_factor"], which + " \"diffuse_factor\"", 2);
         shape.keyCurve(shot["look_at"], which + " \"look_at\"", 4);
+        shape.keyCurve(shot["bloom"], which + " \"bloom\"", 2);
+        const YAML::Node sparks = shot["sparks"];
+        if (sparks.IsDefined() && shape.isMap(sparks, which + " \"sparks\"")) {
+            shape.knownKeys(sparks, {"count", "lights", "interval_ms", "lifetime_ms", "speed", "start_hue", "end_hue"},
+                            which + " \"sparks\"");
+            for (const auto& entry : sparks) {
+                const std::string key = entry.first.as<std::string>();
+                if (!shape.number(entry.second, which + " \"sparks\" \"" + key + "\""))
+                    continue;
+                if ((key == "interval_ms" || key == "lifetime_ms") && entry.second.as<float>() <= 0.0f)
+                    shape.error(entry.second.Mark(), which + " \"sparks\" \"" + key + "\" is not above 0",
+                                "the player stops at it; give a time above 0 milliseconds");
+            }
+        }
         for (const auto& [name, mark] : shape.names(shot, "inactive_targets")) {
             if (!render::isKnownInactiveName(name))
                 report_.add(timeline::Timeline::unknownInactiveName(files::timeline, i, name, mark));

@@ -212,6 +212,15 @@ void ShaderValidator::check(const DemoConfig::Program& program, Report& report)
                              "\", which none of its shaders declares",
                          "declare it in a shader or take it off the list");
     }
+    for (const std::string& uniform : PassNeeds::setWhenListed(name)) {
+        const bool listed = std::any_of(program.uniforms.begin(), program.uniforms.end(),
+                                        [&](const Named& u) { return u.name == uniform; });
+        if (declared.names.count(uniform) != 0 && !listed)
+            report.error(files::programs, program.name.mark,
+                         "program \"" + name + "\" declares the uniform \"" + uniform +
+                             "\" but does not list it",
+                         "add it to \"uniforms\": the player sets it only when listed, and the shader reads 0");
+    }
     for (const Named& varying : program.varyings) {
         if (declared.outputs.count(varying.name) == 0)
             report.error(files::programs, varying.mark,

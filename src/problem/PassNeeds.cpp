@@ -39,6 +39,13 @@ bool PassNeeds::isOptional(const std::string& uniform)
     return false;
 }
 
+const std::vector<std::string>& PassNeeds::setWhenListed(const std::string& program)
+{
+    static const std::vector<std::string> bloom = {"bloom_strength"};
+    static const std::vector<std::string> none;
+    return program == "bloom" ? bloom : none;
+}
+
 const std::vector<PassNeeds>& PassNeeds::all()
 {
     // Kept next to the passes' uniform look-ups: a name the renderer starts

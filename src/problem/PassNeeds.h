@@ -21,6 +21,11 @@ struct PassNeeds {
     // program of such a pass, whether its shaders use them or not.
     static bool isOptional(const std::string& uniform);
 
+    // Uniforms a pass sets only where the program lists them, so that its
+    // shaders may do without: a shader that declares one the catalogue
+    // leaves out reads 0 from it.
+    static const std::vector<std::string>& setWhenListed(const std::string& program);
+
     // The lines for a program the renderer asks for that the catalogue
     // lacks, and for a uniform a pass sets that the program does not list
     // (at the program's entry): both stop the player.

@@ -37,6 +37,10 @@ void DeferredRenderGeometry::lookUpUniforms()
     const gl::ProgramManager& programs = *programManager();
     bloomScene_ = programs.uniformLocation("bloom", "scene");
     bloomBlur_ = programs.uniformLocation("bloom", "blur");
+    // Optional: a bloom shader without it adds its glow at its own strength.
+    bloomStrength_ = programs.program("bloom").declares("bloom_strength")
+                         ? programs.uniformLocation("bloom", "bloom_strength")
+                         : -1;
     copyScene_ = programs.uniformLocation("copy", "scene");
     copyToScreen_ = programs.uniformLocation("copy", "to_screen");
     // The passes it runs inside its own draw, and its framebuffer's blur chain.
@@ -145,7 +149,7 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
         profiler_->markLightLoop(true);
 
     const GLuint blurred = fbo_.blurBloom(*programManager(), 4, fbo_.bloomSourceTexture());
-    compose(caller, blurred);
+    compose(scene, caller, blurred);
 
     // The passes after this one are depth-tested against the scene.
     const auto width = static_cast<GLint>(fbo_.width());
@@ -157,7 +161,7 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     scene::reportGLErrors();
 }
 
-void DeferredRenderGeometry::compose(Target& caller, GLuint blurred)
+void DeferredRenderGeometry::compose(scene::Scene& scene, Target& caller, GLuint blurred)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
     if (caller.isBloomEnabled()) {
@@ -168,6 +172,8 @@ void DeferredRenderGeometry::compose(Target& caller, GLuint blurred)
         glBindTexture(GL_TEXTURE_2D, blurred);
         glUniform1i(bloomScene_, 0);
         glUniform1i(bloomBlur_, 1);
+        if (bloomStrength_ >= 0)
+            glUniform1f(bloomStrength_, scene.timeline().bloomStrength());
     } else {
         copyProgram_->makeCurrent();
         glActiveTexture(GL_TEXTURE0);

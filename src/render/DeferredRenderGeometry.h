@@ -76,7 +76,7 @@ protected:
 
 private:
     void drawLight(scene::Scene& scene, const std::shared_ptr<scene::PointLight>& light);
-    void compose(Target& caller, GLuint blurred);
+    void compose(scene::Scene& scene, Target& caller, GLuint blurred);
 
     fbo::DeferredShadingFBO fbo_;
     DeferredLightAccumulation accumulation_;
@@ -91,6 +91,8 @@ private:
     const gl::Program* copyProgram_;
     int bloomScene_;
     int bloomBlur_;
+    // -1 where the bloom program does not declare "bloom_strength".
+    int bloomStrength_;
     int copyScene_;
     int copyToScreen_;
     unsigned lightsDrawn_ = 0;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iostream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
@@ -138,11 +140,33 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
     const YAML::Node diffuseFactor = shot["diffuse_factor"];
     const YAML::Node inactiveTargets = shot["inactive_targets"];
     const YAML::Node lookAt = shot["look_at"];
+    const YAML::Node bloom = shot["bloom"];
+    const YAML::Node sparks = shot["sparks"];
     sync_.push_back(shot["sync"].as<bool>(false));
 
     const std::vector<glm::vec2> cameraKeys = readKeys(cameraVelocity);
     const std::vector<glm::vec2> particleKeys = readKeys(particleVelocity);
     const std::vector<glm::vec2> diffuseKeys = readKeys(diffuseFactor);
+    const std::vector<glm::vec2> bloomKeys = readKeys(bloom);
+    constexpr float keep = std::numeric_limits<float>::quiet_NaN();
+    const auto sparksValue = [&](const char* key) {
+        const YAML::Node value = sparks[key];
+        return value.IsDefined() ? value.as<float>() : keep;
+    };
+    Sparks shotSparks{keep, keep, keep, keep, keep, keep, keep};
+    if (sparks.IsDefined()) {
+        if (!sparks.IsMap())
+            reject(which + ": \"sparks\" must be a map of emission settings");
+        shotSparks = {sparksValue("count"),       sparksValue("lights"), sparksValue("interval_ms"),
+                      sparksValue("lifetime_ms"), sparksValue("speed"),  sparksValue("start_hue"),
+                      sparksValue("end_hue")};
+        // The sparks' shader divides by both.
+        for (const auto& [key, value] : {std::pair{"interval_ms", shotSparks.intervalMs},
+                                         std::pair{"lifetime_ms", shotSparks.lifetimeMs}}) {
+            if (value <= 0.0f)
+                reject(which + " \"sparks\" \"" + key + "\" is not above 0");
+        }
+    }
     std::vector<std::string> targets;
     for (const auto& entry : inactiveTargets) {
         const auto name = entry.as<std::string>();
@@ -184,6 +208,26 @@ void Timeline::readShot(const YAML::Node& shot, std::size_t index)
     cameraMotions_.emplace_back(camera_, &cameraPaths_[index], cameraKeys);
     particleMotions_.emplace_back(particle_, &particlePaths_[index], particleKeys);
     diffuseFactors_.emplace_back(diffuseKeys);
+    bloomCurves_.emplace_back(bloomKeys);
+    bloomHolds_.push_back(bloomKeys.size() == 1 ? bloomKeys[0].y : 1.0f);
+    sparks_.push_back(shotSparks);
+}
+
+void Timeline::applySparks(const Sparks& sparks)
+{
+    scene::Particle& particle = *particle_;
+    const auto set = [](float value, auto&& apply) {
+        if (!std::isnan(value))
+            apply(value);
+    };
+    set(sparks.count, [&](float v) { particle.setSpawnParticleCount(v); });
+    set(sparks.lights, [&](float v) { particle.setSpawnLightSourceCount(v); });
+    set(sparks.intervalMs, [&](float v) { particle.setSpawnOffsetMs(v); });
+    set(sparks.lifetimeMs, [&](float v) { particle.setLifetimeMs(v); });
+    set(sparks.speed, [&](float v) { particle.setVelocityFactor(v); });
+    const float startHue = std::isnan(sparks.startHue) ? particle.startHue() : sparks.startHue;
+    const float endHue = std::isnan(sparks.endHue) ? particle.endHue() : sparks.endHue;
+    particle.setHues(startHue, endHue);
 }
 
 problem::Problem Timeline::unknownInactiveName(const std::string& fileName, std::size_t shot, const std::string& name,
@@ -221,6 +265,14 @@ void Timeline::update(double dt)
 
     target_ = lookAtPoint();
     camera_->setTarget(target_);
+
+    KeyCurve& bloom = bloomCurves_[cameraShot_];
+    bloomStrength_ = bloom.isFinished() ? bloomHolds_[cameraShot_]
+                                        : bloom.value(cameraPaths_[cameraShot_].progress());
+    if (sparksShot_ != particleShot_) {
+        sparksShot_ = particleShot_;
+        applySparks(sparks_[particleShot_]);
+    }
 
     KeyCurve& diffuse = diffuseFactors_[particleShot_];
     if (!diffuse.isFinished()) {

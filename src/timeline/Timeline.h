@@ -96,9 +96,28 @@ public:
     // The point the camera was last told to look at.
     const glm::vec3& lookAtTarget() const { return target_; }
 
+    // How strongly the glow is added onto the lit scene in the camera's
+    // shot: its "bloom" curve over the camera path's progress, 1 where the
+    // shot has none.
+    float bloomStrength() const { return bloomStrength_; }
+
+    // The sparks the main particle throws from the start of a shot on
+    // ("sparks"). A value the shot leaves out (NaN here), and every value in
+    // a shot without "sparks", stays as the shots before left it.
+    struct Sparks {
+        float count;
+        float lights;
+        float intervalMs;
+        float lifetimeMs;
+        float speed;
+        float startHue;
+        float endHue;
+    };
+
 private:
     std::vector<BezierPath> buildPaths(const std::string& prefix, const scene::SceneObject& root) const;
     void readShot(const YAML::Node& shot, std::size_t index);
+    void applySparks(const Sparks& sparks);
     glm::vec3 lookAtPoint() const;
     [[noreturn]] void reject(const std::string& what) const;
 
@@ -116,6 +135,13 @@ private:
     std::uint32_t cameraShot_ = 0;
     std::uint32_t particleShot_ = 0;
     std::vector<KeyCurve> diffuseFactors_;
+    std::vector<KeyCurve> bloomCurves_;
+    // The strength of a shot whose curve has no segments: its one key's, or 1.
+    std::vector<float> bloomHolds_;
+    std::vector<Sparks> sparks_;
+    float bloomStrength_ = 1.0f;
+    // The particle shot whose sparks were applied last (none before the first update).
+    std::int64_t sparksShot_ = -1;
     std::vector<bool> sync_;
     glm::vec3 target_{0.0f};
 };

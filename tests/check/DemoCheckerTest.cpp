@@ -87,7 +87,8 @@ TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
 {
     replace("config/window.yaml", "full_screen: false", "full_screen: maybe");
     replace("config/gl_programs.yaml", "shaders/gauss_h_fragment.glsl", "shaders/gauss_h_fragmnt.glsl");
-    replace("config/gl_programs.yaml", "uniforms: [scene, blur]", "uniforms: [scene, blur, glow]");
+    replace("config/gl_programs.yaml", "uniforms: [scene, blur, bloom_strength]",
+            "uniforms: [scene, blur, bloom_strength, glow]");
     replace("shaders/copy_fragment.glsl", "void main()", "float broken = ;\n\nvoid main()");
     replace("config/models.yaml", "targets: [reflection]", "targets: [reflections]");
     replace("config/models.yaml", "bounding_sphere.gltf", "bounding_spher.gltf");
@@ -138,6 +139,38 @@ TEST_F(BrokenDemo, EnvironmentCubeWithoutItsProgramIsOneLinePerModel)
             << line;
     }
     EXPECT_EQ(lines[0].rfind(where("config/models.yaml", "environment_cube: true"), 0), 0u) << lines[0];
+}
+
+// The glow's strength and the sparks per shot: the checker knows their
+// shapes, and that the bloom program must list the uniform its shader reads.
+TEST_F(BrokenDemo, BloomAndSparksMistakesAreFound)
+{
+    replace("config/gl_programs.yaml", "uniforms: [scene, blur, bloom_strength]", "uniforms: [scene, blur]");
+    replace("config/timeline.yaml", "bloom: [[0,", "bloom: [[0, 1], [0.5], [0.6,");
+    replace("config/timeline.yaml", "sparks: {count: 1, lights: 1, interval_ms: 250",
+            "sparks: {count: many, light: 1, interval_ms: 0");
+    replace("config/timeline.yaml",
+            "sparks: {count: 1, lights: 1, interval_ms: 250, lifetime_ms: 4000, speed: 1.2, start_hue: 0, end_hue: 1}",
+            "sparks: [1, 2]");
+
+    EXPECT_EQ(check(), 1);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {where("config/gl_programs.yaml", "bloom:"),
+         "program \"bloom\" declares the uniform \"bloom_strength\" but does not list it"},
+        {where("config/timeline.yaml", "bloom: [[0, 1], [0.5]"), "an entry of shot 5 \"bloom\" is not [key, value]"},
+        {where("config/timeline.yaml", "count: many"), "shot 1 \"sparks\" \"count\" is not a number"},
+        {where("config/timeline.yaml", "count: many"), "warning: unknown key \"light\" in shot 1 \"sparks\""},
+        {where("config/timeline.yaml", "count: many"), "shot 1 \"sparks\" \"interval_ms\" is not above 0"},
+        {where("config/timeline.yaml", "sparks: [1,"), "shot 2 \"sparks\" is not a map"},
+    };
+    const auto lines = linesOf(err);
+    EXPECT_EQ(lines.size(), expected.size()) << err;
+    for (const auto& [place, text] : expected) {
+        const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.rfind(place, 0) == 0 && line.find(text) != std::string::npos;
+        });
+        EXPECT_TRUE(found) << "no line " << place << " ... " << text << " in:\n" << err;
+    }
 }
 
 // The checks over the tree the player assembles from the scene, its placed

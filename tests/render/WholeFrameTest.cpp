@@ -61,4 +61,41 @@ TEST(WholeFrame, DemoShowsSkyLitRoomAndTheParticle)
     EXPECT_GT(glow.r + glow.g + glow.b, 600) << "the main particle glows";
 }
 
+// The shot's "bloom" strength reaches the bloom program in every frame
+// that composes the scene: 1 in a shot without keys, the curve's value in
+// the peak.
+TEST(WholeFrame, ShotBloomStrengthReachesTheBloomProgram)
+{
+    ASSERT_EQ(orv::test::ensureGLContext(), "");
+    orv::test::DemoRig demo(320, 180);
+    const GLuint bloom = demo.programs->programId("bloom");
+    const GLint location = demo.programs->uniformLocation("bloom", "bloom_strength");
+    ASSERT_GE(location, 0);
+    const auto sent = [&] {
+        GLfloat value = -1.0f;
+        glGetUniformfv(bloom, location, &value);
+        return value;
+    };
+
+    demo.demo->advanceTo(10.0);
+    demo.frame(0.0);
+    EXPECT_FLOAT_EQ(demo.timeline->bloomStrength(), 1.0f) << "shot 1 has no bloom keys";
+    EXPECT_FLOAT_EQ(sent(), 1.0f);
+
+    // The peak's first bar line: its keys raise the glow there.
+    demo.demo->advanceTo(52.5);
+    demo.frame(0.0);
+    const float peak = demo.timeline->bloomStrength();
+    EXPECT_GT(peak, 1.5f);
+    EXPECT_FLOAT_EQ(sent(), peak);
+
+    // A redraw after someone else set it still composes at the shot's strength.
+    demo.programs->use("bloom");
+    glUniform1f(location, 0.0f);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    demo.scene->draw();
+    EXPECT_FLOAT_EQ(sent(), peak);
+}
+
 }  // namespace

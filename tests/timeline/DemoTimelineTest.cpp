@@ -112,8 +112,8 @@ TEST_F(DemoTimeline, FitsTheDemoSceneAndPlaysToTheLastAnchors)
         EXPECT_GE(timeline->cameraPaths()[i].controlPointCount(), 2u) << "shot " << i + 1;
         EXPECT_GE(timeline->particlePaths()[i].controlPointCount(), 2u) << "shot " << i + 1;
     }
-    // The authored Z-up anchor (-13, -27, 9.5) of the first camera path, turned Y-up by the scene's root.
-    expectNear(anchor("Camera001_0"), {-13, 9.5f, 27}, 1e-4f);
+    // The authored Z-up anchor (-14, -28, 13.5) of the first camera path, turned Y-up by the scene's root.
+    expectNear(anchor("Camera001_0"), {-14, 13.5f, 28}, 1e-4f);
 
     int frames = 0;
     while (!timeline->isFinished() && frames < 60 * 150) {

@@ -138,6 +138,13 @@ TEST_F(TimelineFile, MisfitsAreRejectedNamingTheFile)
     expectRejected("shots:\n  - {camera_velocity: [[0, 1]], particle_velocity: [[0, 1], [1, 1]]}\n",
                    "\"camera_velocity\"");
     expectRejected("shots:\n  - {camera_velocity: [[0, 1], [1, 1]]}\n", "\"particle_velocity\"");
+    const std::string velocities = "shots:\n  - {camera_velocity: [[0, 1], [1, 1]], particle_velocity: [[0, 1], [1, 1]], ";
+    expectRejected(velocities + "sparks: [1, 2]}\n", "shot 1: \"sparks\" must be a map");
+    // The sparks' shader divides by both times.
+    expectRejected(velocities + "sparks: {interval_ms: 0}}\n", "shot 1 \"sparks\" \"interval_ms\" is not above 0");
+    expectRejected(velocities + "sparks: {count: 2, lifetime_ms: -5}}\n",
+                   "shot 1 \"sparks\" \"lifetime_ms\" is not above 0");
+    EXPECT_EQ(rejection(velocities + "sparks: {count: 2, interval_ms: 10, lifetime_ms: 100}}\n"), "");
     EXPECT_EQ(rejection(oneShot), "");
 }
 

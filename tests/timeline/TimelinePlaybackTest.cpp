@@ -291,3 +291,87 @@ TEST_F(TimelinePlayback, ScriptedRunEndsAtTheLastAnchors)
 }
 
 }  // namespace
+
+// The camera shot's "bloom" curve over the camera path's progress; a shot
+// with one key holds it, a shot without keys is back at 1.
+TEST_F(TimelinePlayback, BloomStrengthFollowsTheCameraShot)
+{
+    addStraightPath("Camera", 1, {{0, 0, 0}, {1, 0, 0}});
+    addStraightPath("Camera", 2, {{5, 0, 0}, {6, 0, 0}});
+    addStraightPath("Camera", 3, {{7, 0, 0}, {8, 0, 0}});
+    addStraightPath("Particle", 1, {{0, 1, 0}});
+    addStraightPath("Particle", 2, {{0, 1, 0}});
+    addStraightPath("Particle", 3, {{0, 1, 0}});
+    const auto timeline = build(R"(shots:
+  - {camera_velocity: [[0, 3], [1, 3]], bloom: [[0, 2], [0.5, 0.5], [1, 3]]}
+  - {camera_velocity: [[0, 3], [1, 3]], bloom: [[0, 0.25]]}
+  - {camera_velocity: [[0, 3], [1, 3]]}
+)");
+    EXPECT_FLOAT_EQ(timeline->bloomStrength(), 1.0f) << "before the first frame";
+    const auto& path = timeline->cameraPaths()[0];
+    float lastProgress = 0.0f;
+    for (int i = 0; i < 40 && !path.isFinished(); ++i) {
+        const float progress = path.progress();
+        play(*timeline, 0.01);
+        const float expected = progress < 0.5f ? 2.0f - 1.5f * ease(progress / 0.5f)
+                                               : 0.5f + 2.5f * ease((progress - 0.5f) / 0.5f);
+        EXPECT_NEAR(timeline->bloomStrength(), expected, 1e-4f) << "at progress " << progress;
+        lastProgress = progress;
+    }
+    EXPECT_GT(lastProgress, 0.9f);
+    for (int i = 0; i < 100 && timeline->cameraShot() == 0; ++i)
+        play(*timeline, 0.01);
+    ASSERT_EQ(timeline->cameraShot(), 1u);
+    EXPECT_FLOAT_EQ(timeline->bloomStrength(), 0.25f);
+    for (int i = 0; i < 100 && timeline->cameraShot() == 1; ++i)
+        play(*timeline, 0.01);
+    ASSERT_EQ(timeline->cameraShot(), 2u);
+    EXPECT_FLOAT_EQ(timeline->bloomStrength(), 1.0f);
+}
+
+// "sparks" sets the particle's emission when the particle enters the shot;
+// what a shot leaves out, and a shot without "sparks", keeps what it had.
+TEST_F(TimelinePlayback, SparksAreSetWhenTheParticleEntersItsShot)
+{
+    addStraightPath("Camera", 1, {{0, 0, 0}});
+    addStraightPath("Camera", 2, {{0, 0, 0}});
+    addStraightPath("Camera", 3, {{0, 0, 0}});
+    addStraightPath("Particle", 1, {{0, 0, 0}, {1, 0, 0}});
+    addStraightPath("Particle", 2, {{0, 0, 0}, {1, 0, 0}});
+    addStraightPath("Particle", 3, {{0, 0, 0}, {1, 0, 0}});
+    const auto timeline = build(R"(shots:
+  - particle_velocity: [[0, 5], [1, 5]]
+    sparks: {count: 6, lights: 2, interval_ms: 40, lifetime_ms: 1500, speed: 3.5, start_hue: 0.25, end_hue: 0.75}
+  - particle_velocity: [[0, 5], [1, 5]]
+    sparks: {count: 2.9, end_hue: 0.5}
+  - particle_velocity: [[0, 5], [1, 5]]
+)");
+    EXPECT_FLOAT_EQ(particle->spawnParticleCount(), 1.0f) << "nothing changes before the first frame";
+    play(*timeline, 0.01);
+    EXPECT_FLOAT_EQ(particle->spawnParticleCount(), 6.0f);
+    EXPECT_FLOAT_EQ(particle->spawnLightSourceCount(), 2.0f);
+    EXPECT_DOUBLE_EQ(particle->spawnOffsetMs(), 40.0);
+    EXPECT_DOUBLE_EQ(particle->lifetimeMs(), 1500.0);
+    EXPECT_FLOAT_EQ(particle->velocityFactor(), 3.5f);
+    EXPECT_FLOAT_EQ(particle->startHue(), 0.25f);
+    EXPECT_FLOAT_EQ(particle->endHue(), 0.75f);
+
+    // Set once on entering: a change made meanwhile stays for the rest of the shot.
+    particle->setSpawnParticleCount(9.0f);
+    play(*timeline, 0.01);
+    EXPECT_FLOAT_EQ(particle->spawnParticleCount(), 9.0f);
+
+    for (int i = 0; i < 100 && timeline->particleShot() == 0; ++i)
+        play(*timeline, 0.01);
+    ASSERT_EQ(timeline->particleShot(), 1u);
+    EXPECT_FLOAT_EQ(particle->spawnParticleCount(), 2.9f);
+    EXPECT_FLOAT_EQ(particle->endHue(), 0.5f);
+    EXPECT_FLOAT_EQ(particle->startHue(), 0.25f) << "left out: kept from shot 1";
+    EXPECT_DOUBLE_EQ(particle->spawnOffsetMs(), 40.0);
+
+    for (int i = 0; i < 100 && timeline->particleShot() == 1; ++i)
+        play(*timeline, 0.01);
+    ASSERT_EQ(timeline->particleShot(), 2u);
+    EXPECT_FLOAT_EQ(particle->spawnParticleCount(), 2.9f) << "a shot without sparks keeps them";
+    EXPECT_FLOAT_EQ(particle->velocityFactor(), 3.5f);
+}
