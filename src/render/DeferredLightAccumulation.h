@@ -38,7 +38,6 @@ public:
     {
         screenSize_ = glm::vec2(static_cast<float>(width), static_cast<float>(height));
     }
-    const glm::vec2& screenSize() const { return screenSize_; }
 
 protected:
     void lookUpUniforms() override;

@@ -17,6 +17,7 @@ namespace orv::render {
 namespace {
 
 unsigned halfSize(int size) { return static_cast<unsigned>(std::max(size / 2, 1)); }
+unsigned halfSize(unsigned size) { return std::max(size / 2, 1u); }
 
 }  // namespace
 
@@ -31,7 +32,7 @@ GodrayPre::GodrayPre(gl::ProgramManager& programs, const view::OpenGLwindow& win
 
 void GodrayPre::resize(unsigned width, unsigned height)
 {
-    fbo_.create(width, height);
+    fbo_.create(halfSize(width), halfSize(height));
     // The last blurred image went with the old framebuffer.
     occlusionTexture_ = 0;
 }
