@@ -8,7 +8,7 @@
 // breathe with the music, 1 where a shot has none.
 uniform sampler2D scene;
 uniform sampler2D blur;
-uniform float bloom_strength;
+uniform float bloom_strength = 1.0;
 
 in vec2 uv;
 out vec4 colour;
