@@ -17,6 +17,9 @@ public:
     struct Phase {
         std::string name;
         double ms = 0.0;
+        // CPU time of the whole process (every thread, the GL driver's too)
+        // in the same span: on a busy machine it varies far less than the wall time.
+        double cpuMs = 0.0;
         // Part of the phase before it, not a step of its own.
         bool detail = false;
     };
@@ -28,6 +31,8 @@ public:
     // A part of the last phase measured elsewhere (e.g. the image decoding
     // inside the model loading); not counted again in the total.
     void detail(std::string name, double ms);
+    // CPU time the process has used since it started.
+    static double processCpuMs();
     // Another record's phases, as steps of this one (its time since this
     // one's last mark is taken to be theirs).
     void append(const StartupTimes& steps);
@@ -36,16 +41,18 @@ public:
 
     const std::vector<Phase>& phases() const { return phases_; }
     double totalMs() const;
+    double totalCpuMs() const;
 
     // Whether the environment asks for the times (ORV_STARTUP_TIMES set to
     // anything but empty or "0").
     static bool requested();
-    // One "startup: <ms> ms  <phase>" line per phase, then the total.
+    // One "startup: <ms> ms <cpu ms> cpu  <phase>" line per phase, then the total.
     void print(std::ostream& out) const;
 
 private:
     std::vector<Phase> phases_;
     Clock::time_point last_;
+    double lastCpuMs_ = 0.0;
 };
 
 }  // namespace orv::demo
