@@ -3,7 +3,7 @@
 // lighting passes over the shared lit test room with the two fixed lights
 // and 99 light sparks, and the bundled demo's complete frame through the
 // renderer. Needs a display (xvfb-run works). Run:
-//   cmake -S . -B build/bench -DORV_BUILD_BENCHMARKS=ON && cmake --build build/bench
+//   cmake --preset bench && cmake --build --preset bench --target orv_benchmarks
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/benchmarks/orv_benchmarks --benchmark_filter=Frame
 #include <algorithm>
 #include <chrono>

@@ -38,6 +38,25 @@ MipChain::Level MipChain::half(const std::uint8_t* pixels, int width, int height
     level.height = std::max(1, height / 2);
     level.pixels.resize(static_cast<std::size_t>(level.width) * static_cast<std::size_t>(level.height) *
                         static_cast<std::size_t>(channels));
+    if (width == 2 * level.width && height == 2 * level.height) {
+        // Sizes that halve evenly: every texel blends its 2 x 2 block at
+        // weight 0.5, which in integers is the same rounding per stage.
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+        const std::size_t c = static_cast<std::size_t>(channels);
+        std::uint8_t* out = level.pixels.data();
+        for (int y = 0; y < level.height; ++y) {
+            const std::uint8_t* top = pixels + static_cast<std::size_t>(2 * y) * rowBytes;
+            const std::uint8_t* bottom = top + rowBytes;
+            for (int x = 0; x < level.width; ++x, top += 2 * c, bottom += 2 * c) {
+                for (std::size_t k = 0; k < c; ++k) {
+                    const unsigned upper = (unsigned{top[k]} + top[k + c] + 1) >> 1;
+                    const unsigned lower = (unsigned{bottom[k]} + bottom[k + c] + 1) >> 1;
+                    *out++ = static_cast<std::uint8_t>((upper + lower + 1) >> 1);
+                }
+            }
+        }
+        return level;
+    }
     const std::vector<Tap> across = taps(width, level.width);
     const std::vector<Tap> down = taps(height, level.height);
     const auto texel = [&](int x, int y, int c) {
