@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <yaml-cpp/yaml.h>
 
+#include "support/GLContext.h"
 #include "support/Player.h"
 #include "support/Scratch.h"
 
@@ -304,6 +305,11 @@ TEST_F(Demo, StartupTimesWhenAskedAndProgramsKeptBetweenRuns)
     const std::filesystem::path cache = dir.path() / "cache";
     const std::size_t programs = YAML::LoadFile((dir.path() / "config" / "gl_programs.yaml").string()).size();
     ASSERT_GT(programs, 0u);
+    // Mesa offers program binaries only while its own shader cache is on.
+    ASSERT_EQ(orv::test::ensureGLContext(), "");
+    GLint formats = 0;
+    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
+    const std::size_t expected = formats > 0 ? programs : 0;
     const std::string env = "env ORV_STARTUP_TIMES=1 XDG_CACHE_HOME=" + cache.string();
     for (int start = 0; start < 2; ++start) {
         const auto run = runPlayer(dir.path(), 1.0, "orv", 120, env);
@@ -322,9 +328,10 @@ TEST_F(Demo, StartupTimesWhenAskedAndProgramsKeptBetweenRuns)
         err = std::regex_replace(err, std::regex("startup: +[0-9.]+ ms +([0-9.]+|-) cpu  [^\n]+\n"), "");
         EXPECT_EQ(err, "") << run.err;
         std::size_t kept = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(cache / "orv"))
+        std::error_code none;
+        for (const auto& entry : std::filesystem::directory_iterator(cache / "orv", none))
             kept += entry.path().extension() == ".bin" ? 1 : 0;
-        EXPECT_EQ(kept, programs) << "one file per program of the demo, after start " << start + 1;
+        EXPECT_EQ(kept, expected) << "one file per program of the demo, after start " << start + 1;
     }
 }
 

@@ -154,9 +154,15 @@ protected:
 TEST_F(ProgramBinaries, SecondRunLinksFromTheCacheAndDrawsTheSame)
 {
     Run first = load(cacheFolder);
-    // Without binary formats there would be nothing to keep: the driver the
-    // player runs on here (Mesa) has them.
-    ASSERT_TRUE(first.cache->supported());
+    if (!first.cache->supported()) {
+        // Mesa offers binaries only with its shader cache on
+        // (MESA_SHADER_CACHE_DISABLE turns both off): then all is compiled.
+        EXPECT_EQ(first.programs->programsCompiled(), 2u);
+        EXPECT_FALSE(std::filesystem::exists(cacheFolder));
+        EXPECT_EQ(draw(*first.programs), expectedPixel());
+        first.programs->deletePrograms();
+        GTEST_SKIP() << "the GL driver offers no program binary formats";
+    }
     EXPECT_EQ(first.log, "");
     EXPECT_EQ(first.programs->programsCompiled(), 2u);
     EXPECT_EQ(first.programs->programsFromCache(), 0u);
@@ -191,6 +197,8 @@ TEST_F(ProgramBinaries, ChangedSourceOrVaryingsCompileAgain)
 {
     Run first = load(cacheFolder);
     first.programs->deletePrograms();
+    if (!first.cache->supported())
+        GTEST_SKIP() << "the GL driver offers no program binary formats";
 
     scratch.write("tint.frag", std::string(tintFragment) + "// edited\n");
     Run edited = load(cacheFolder);
@@ -219,6 +227,8 @@ TEST_F(ProgramBinaries, CorruptForeignOrTruncatedFilesFallBackToCompiling)
     Run first = load(cacheFolder);
     const std::filesystem::path file = tintedFile(first);
     first.programs->deletePrograms();
+    if (!first.cache->supported())
+        GTEST_SKIP() << "the GL driver offers no program binary formats";
     const std::string good = readFile(file);
     ASSERT_GT(good.size(), 64u);
 
