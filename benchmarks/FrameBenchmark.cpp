@@ -3,7 +3,7 @@
 // lighting passes over the shared lit test room with the two fixed lights
 // and 99 light sparks, and the bundled demo's complete frame through the
 // renderer. Needs a display (xvfb-run works). Run:
-//   cmake -S . -B build/bench -DORV_BUILD_BENCHMARKS=ON && cmake --build build/bench
+//   cmake --preset bench && cmake --build --preset bench --target orv_benchmarks
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/benchmarks/orv_benchmarks --benchmark_filter=Frame
 #include <algorithm>
 #include <chrono>
@@ -74,13 +74,22 @@ void deferredLighting(benchmark::State& state)
 }
 BENCHMARK(deferredLighting)->Iterations(100)->Unit(benchmark::kMillisecond);
 
+// The demo's frame at a size from its window file (argument 2 = 0, as a
+// plain start) or from an override over it (1, as `--size`): the passes
+// ask the window for its size every frame, and neither way may allocate.
 void demoFrame(benchmark::State& state)
 {
     if (!orv::test::ensureGLContext().empty()) {
         state.SkipWithError("no GL context");
         return;
     }
-    orv::test::DemoRig demo(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    using SizeFrom = orv::test::DemoRig::SizeFrom;
+    orv::test::DemoRig demo(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                            state.range(2) == 0 ? SizeFrom::windowFile : SizeFrom::override);
+    if (demo.window->width() != state.range(0) || demo.window->height() != state.range(1)) {
+        state.SkipWithError("the window does not have the size asked for");
+        return;
+    }
     for (int i = 0; i < 5; ++i)
         demo.frame(1.0 / 30.0);
     FrameCounters counters(static_cast<std::size_t>(state.max_iterations));
@@ -93,8 +102,8 @@ void demoFrame(benchmark::State& state)
     }
     counters.report(state);
 }
-BENCHMARK(demoFrame)->Args({320, 180})->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(demoFrame)->Args({1024, 768})->Iterations(300)->Unit(benchmark::kMillisecond);
+BENCHMARK(demoFrame)->Args({320, 180, 0})->Args({320, 180, 1})->Iterations(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(demoFrame)->Args({1024, 768, 0})->Args({1024, 768, 1})->Iterations(300)->Unit(benchmark::kMillisecond);
 
 // One drawn frame a second across the whole demo at 1024 x 768, the steps in
 // between taken without drawing: the median frame of all its shots.

@@ -15,6 +15,7 @@
 #include "audio/Music.h"
 #include "demo/Demo.h"
 #include "dev/DevPlayer.h"
+#include "gl/ProgramBinaryCache.h"
 #include "gl/ProgramManager.h"
 #include "problem/DemoFiles.h"
 #include "problem/Diagnosis.h"
@@ -135,6 +136,7 @@ int Application::start()
             *path = std::filesystem::absolute(*path).string();
     }
     std::filesystem::current_path(options_.demoDir);
+    times_.restart();
     const bool offscreen = options_.captures() || !options_.contactSheet.empty();
     view::OpenGLwindow window(files::window);
     if (options_.width && options_.height)
@@ -144,6 +146,7 @@ int Application::start()
         reportLine("orv: cannot open a window with an OpenGL 4.4 core context: " + view::OpenGLwindow::lastError());
         return 1;
     }
+    times_.mark("window and GL context");
 
     int status = 0;
     if (options_.dev) {
@@ -153,7 +156,13 @@ int Application::start()
         status = player.run(files::programs);
     } else {
         gl::ProgramManager programs(files::programs);
+        std::optional<gl::ProgramBinaryCache> binaries;
+        if (const auto folder = gl::ProgramBinaryCache::defaultFolder()) {
+            binaries.emplace(*folder);
+            programs.setBinaryCache(&*binaries);
+        }
         Diagnosis::reading(files::programs, [&] { return programs.load(); });
+        times_.mark("programs: compile, link");
         status = play(window, programs);
         programs.deletePrograms();
     }
@@ -173,6 +182,7 @@ int Application::play(view::OpenGLwindow& window, gl::ProgramManager& programs)
         reportLine(std::string("orv: ") + error.what());
         return 1;
     }
+    times_.append(demo->buildTimes());
     // Captures take the scale as given, so their frames stay the same every run.
     demo->renderer().setRenderScale(options_.scale);
     std::unique_ptr<render::FrameProfiler> profiler;
@@ -190,6 +200,10 @@ int Application::play(view::OpenGLwindow& window, gl::ProgramManager& programs)
     } else {
         demo->advanceTo(options_.startSeconds);
         audio::startMusic(files::music, options_.startSeconds);
+        times_.mark("music");
+        // Printed now: the first frame is timed from outside (tools/measure_startup).
+        if (demo::StartupTimes::requested())
+            times_.print(std::cerr);
         playInWindow(options_, *demo);
     }
     if (profiler) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Options.h"
+#include "demo/StartupTimes.h"
 
 namespace orv::gl {
 class ProgramManager;
@@ -27,6 +28,7 @@ private:
     int play(view::OpenGLwindow& window, gl::ProgramManager& programs);
 
     Options options_;
+    demo::StartupTimes times_;
 };
 
 // Writes a diagnostic as exactly one line on standard error.

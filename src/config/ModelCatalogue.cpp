@@ -1,6 +1,7 @@
 #include "config/ModelCatalogue.h"
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 #include <assimp/cimport.h>
@@ -65,7 +66,9 @@ void ModelCatalogue::loadModel(const std::string& name, const YAML::Node& entry)
     currentDirectory_ = TextureCache::directoryOf(path);
     const MeshSettings settings = MeshSettings::read(entry);
 
+    const auto started = std::chrono::steady_clock::now();
     const AssimpImport imported(path, importFlags);
+    importMs_ += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     currentScene_ = imported.scene();
     const NodeTree nodes = readNodes(*currentScene_, path);
 

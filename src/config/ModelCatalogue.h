@@ -54,6 +54,8 @@ public:
     std::size_t size() const { return models_.size(); }
     // Images loaded so far, one per full path.
     const TextureCache& textures() const { return textures_; }
+    // Wall time spent importing model files so far.
+    double importMs() const { return importMs_; }
 
 private:
     void loadModel(const std::string& name, const YAML::Node& entry);
@@ -68,6 +70,7 @@ private:
     const aiScene* currentScene_ = nullptr;
     std::string currentDirectory_;
     gl::ProgramManager& programs_;
+    double importMs_ = 0.0;
 };
 
 }  // namespace orv::config

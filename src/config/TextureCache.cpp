@@ -1,5 +1,7 @@
 #include "config/TextureCache.h"
 
+#include <chrono>
+
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
@@ -19,8 +21,10 @@ std::shared_ptr<scene::ImageTexture> TextureCache::texture(const std::string& fu
     auto found = textures_.find(fullPath);
     if (found != textures_.end())
         return found->second;
+    const auto started = std::chrono::steady_clock::now();
     auto texture = std::make_shared<scene::ImageTexture>();
     texture->load(fullPath);
+    loadMs_ += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     textures_.emplace(fullPath, texture);
     return texture;
 }

@@ -33,11 +33,15 @@ public:
     void assignMaterialTextures(scene::Mesh& mesh, const aiMesh& imported, const aiScene& scene,
                                 const std::string& directory);
 
+    // Wall time spent reading and uploading images so far.
+    double loadMs() const { return loadMs_; }
+
     std::size_t size() const { return textures_.size(); }
     bool contains(const std::string& fullPath) const { return textures_.count(fullPath) != 0; }
 
 private:
     std::unordered_map<std::string, std::shared_ptr<scene::ImageTexture>> textures_;
+    double loadMs_ = 0.0;
 };
 
 }  // namespace orv::config

@@ -53,12 +53,16 @@ void requireFramebufferSize(const view::OpenGLwindow& window)
 Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs, const std::optional<std::string>& timelineText)
 {
     requireFramebufferSize(window);
+    times_.restart();
     catalogue_ = Diagnosis::reading(
         files::models, [&] { return std::make_unique<config::ModelCatalogue>(files::models, programs); });
     description_ = Diagnosis::reading(files::scene, [&] {
         return std::make_unique<config::SceneDescription>(files::scene, files::sceneRootKey, *catalogue_);
     });
     Diagnosis::reading(files::models, [&] { catalogue_->load(); });
+    times_.mark("models: import, images, upload");
+    times_.detail("model import (Assimp)", catalogue_->importMs());
+    times_.detail("material images (decode, upload, mipmaps)", catalogue_->textures().loadMs());
     // The player's own models are looked for before the scene is built, so
     // that a catalogue without them is one error line, not that line after a
     // warning for every placement the scene could not fill.
@@ -67,6 +71,7 @@ Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs, const std::
             throw std::runtime_error(catalogue_->fileName() + ": no model \"" + required + "\" in the catalogue");
     }
     Diagnosis::reading(files::scene, [&] { description_->load(); });
+    times_.mark("scene file: import, tree");
     // The renderer needs the lamp the room light sits in; the node lives in
     // the model file, so that is where the author has to look.
     if (description_->root()->findMeshInstances("Room_Light").empty()) {
@@ -84,7 +89,9 @@ Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs, const std::
         return std::make_unique<timeline::Timeline>(files::timeline, timelineDocument, description_->root(), window,
                                                     particle_);
     });
+    times_.mark("timeline");
     shots_ = ShotTimes::measure(files::timeline, timelineDocument, description_->root(), window, *catalogue_);
+    times_.mark("shot times");
 
     renderer_ = std::make_unique<render::Renderer>(description_->root(), programs, window, *catalogue_, particle_);
     if (!renderer_->framebuffersComplete()) {
@@ -92,6 +99,7 @@ Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs, const std::
                                  sizeOf(window) + " (out of memory, or incomplete); give a smaller resolution");
     }
     renderer_->registerMeshInstances();
+    times_.mark("renderer: passes, framebuffers, sky and sprite images");
     scene_ = std::make_unique<scene::Scene>(window, *timeline_, *renderer_, particle_);
     scene_->setRoot(description_->root());
 }

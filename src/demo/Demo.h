@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "demo/ShotTimes.h"
+#include "demo/StartupTimes.h"
 
 namespace orv::config {
 class ModelCatalogue;
@@ -63,6 +64,9 @@ public:
     const ShotTimes& shots() const { return shots_; }
     std::size_t shotAt(double seconds) const { return shots_.shotAt(seconds); }
 
+    // How long each step of the build took.
+    const StartupTimes& buildTimes() const { return times_; }
+
     config::ModelCatalogue& catalogue() { return *catalogue_; }
     std::shared_ptr<scene::SceneObject> root() const;
     const std::shared_ptr<scene::Particle>& particle() const { return particle_; }
@@ -78,6 +82,7 @@ private:
     std::unique_ptr<render::Renderer> renderer_;
     std::unique_ptr<scene::Scene> scene_;
     ShotTimes shots_;
+    StartupTimes times_;
 };
 
 }  // namespace orv::demo

@@ -1,5 +1,7 @@
 #include "gl/Program.h"
 
+#include "gl/ProgramBinaryCache.h"
+
 #include <iostream>
 #include <stdexcept>
 
@@ -35,6 +37,9 @@ void Program::link()
                                     GL_INTERLEAVED_ATTRIBS);
     }
 
+    if (retrievable_) {
+        glProgramParameteri(programName, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
+    }
     glLinkProgram(programName);
     GLint status = GL_FALSE;
     glGetProgramiv(programName, GL_LINK_STATUS, &status);
@@ -64,6 +69,23 @@ void Program::link()
     }
     // The slots belong to the loader and are gone once loading moves on.
     vertex_ = geometry_ = fragment_ = nullptr;
+}
+
+bool Program::linkFromCache(ProgramBinaryCache& cache, const std::string& key)
+{
+    if (vertex_ == nullptr) {
+        return false;
+    }
+    program_ = ProgramHandle::create();
+    if (!cache.load(key, program_.name())) {
+        program_.reset();
+        return false;
+    }
+    linked_ = true;
+    log_.clear();
+    // Nothing was compiled; the slots belong to the loader as after link().
+    vertex_ = geometry_ = fragment_ = nullptr;
+    return true;
 }
 
 void Program::registerUniform(const std::string& name)

@@ -11,6 +11,8 @@
 
 namespace orv::gl {
 
+class ProgramBinaryCache;
+
 // One linked GL program with the locations of its declared uniforms, looked
 // up once after linking so that drawing never queries GL for them.
 class Program {
@@ -22,6 +24,11 @@ public:
     // Links the compiled stages (declaring the transform-feedback varyings
     // first), prints the linker log on failure and deletes the shader objects.
     void link();
+    // Links from the cache's binary for key instead, without compiling;
+    // false (and nothing made) when the cache has none GL takes.
+    bool linkFromCache(ProgramBinaryCache& cache, const std::string& key);
+    // Asks GL to keep the linked program retrievable (for the binary cache).
+    void setRetrievable(bool retrievable) { retrievable_ = retrievable; }
 
     // Named in the linker's log line.
     void setName(std::string name) { name_ = std::move(name); }
@@ -53,6 +60,7 @@ private:
     ProgramHandle program_;
     std::string name_;
     bool linked_ = false;
+    bool retrievable_ = false;
     std::string log_;
     std::unordered_map<std::string, int> uniforms_;
     bool depthTest_;

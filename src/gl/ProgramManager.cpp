@@ -1,6 +1,7 @@
 #include "gl/ProgramManager.h"
 
 #include "gl/DebugLabel.h"
+#include "gl/ProgramBinaryCache.h"
 
 #include "gl/ShaderValidator.h"
 #include "problem/PassNeeds.h"
@@ -58,9 +59,11 @@ bool ProgramManager::load()
 
 Program ProgramManager::build(const std::string& name, const YAML::Node& settings)
 {
+    const std::size_t problemsBefore = problems_.size();
     Shader vertex;
     Shader geometry;
     Shader fragment;
+    bool read[3] = {false, false, false};
     std::vector<std::string>& files = files_[name];
     files.clear();
     for (const auto& source : settings["source"]) {
@@ -68,17 +71,15 @@ Program ProgramManager::build(const std::string& name, const YAML::Node& setting
         if (stage == 0) {
             continue;
         }
-        Shader& slot = stage == GL_VERTEX_SHADER ? vertex : stage == GL_GEOMETRY_SHADER ? geometry : fragment;
+        const int index = stage == GL_VERTEX_SHADER ? 0 : stage == GL_GEOMETRY_SHADER ? 1 : 2;
+        Shader& slot = index == 0 ? vertex : index == 1 ? geometry : fragment;
         const auto file = requiredString(source, "file");
         files.push_back(file);
-        slot.release();  // a later entry for the same stage replaces the earlier one
+        // A later entry for the same stage replaces the earlier one.
         slot = Shader(file, stage);
         slot.setProgramName(name);
-        if (slot.readSource()) {
-            if (!slot.compile()) {
-                problems_.push_back(file + ": program \"" + name + "\": " + slot.log());
-            }
-        } else {
+        read[index] = slot.readSource();
+        if (!read[index]) {
             const std::string line = ShaderValidator::unreadable(path_, source["file"].Mark(), name, file).text();
             std::cerr << line << std::endl;
             problems_.push_back(line);
@@ -91,11 +92,40 @@ Program ProgramManager::build(const std::string& name, const YAML::Node& setting
     }
     const bool depthTest = settings["enable_depth_test"].as<bool>(false);
 
-    Program program(vertex, geometry, fragment, depthTest, std::move(varyings));
+    Program program(vertex, geometry, fragment, depthTest, varyings);
     program.setName(name);
-    program.link();
-    if (!program.isLinked()) {
-        problems_.push_back(path_ + ": program \"" + name + "\" does not link: " + program.log());
+    // Only the stages that were read go into the key: they are all the
+    // compile would see.
+    std::string key;
+    if (cache_ != nullptr) {
+        ProgramBinaryCache::Sources sources;
+        Shader* const slots[] = {&vertex, &geometry, &fragment};
+        for (int i = 0; i < 3; ++i) {
+            if (read[i])
+                sources.stages.emplace_back(slots[i]->stage(), &slots[i]->source());
+        }
+        sources.varyings = &varyings;
+        key = cache_->keyOf(sources);
+    }
+    if (cache_ != nullptr && program.linkFromCache(*cache_, key)) {
+        ++fromCache_;
+    } else {
+        Shader* const slots[] = {&vertex, &geometry, &fragment};
+        for (int i = 0; i < 3; ++i) {
+            if (read[i] && !slots[i]->compile()) {
+                problems_.push_back(slots[i]->file() + ": program \"" + name + "\": " + slots[i]->log());
+            }
+        }
+        program.setRetrievable(cache_ != nullptr);
+        program.link();
+        ++compiled_;
+        if (!program.isLinked()) {
+            problems_.push_back(path_ + ": program \"" + name + "\" does not link: " + program.log());
+        } else if (cache_ != nullptr && problems_.size() == problemsBefore) {
+            // A program with a stage that did not compile is built again next
+            // time, so that its log is printed again.
+            cache_->store(key, program.programName());
+        }
     }
     debugLabel(GL_PROGRAM, program.programName(), name);
     for (const auto& uniform : settings["uniforms"]) {

@@ -11,12 +11,22 @@
 
 namespace orv::gl {
 
+class ProgramBinaryCache;
+
 // Every GLSL program of the program catalogue, addressed by name. Unknown
 // program names and undeclared uniform names throw std::out_of_range.
 class ProgramManager {
 public:
     explicit ProgramManager(std::string path);
     virtual ~ProgramManager() = default;
+
+    // Programs whose sources and driver match a kept binary are linked from
+    // it instead of compiled, and every program compiled is kept in it. Not
+    // owned; null (the default) compiles everything.
+    void setBinaryCache(ProgramBinaryCache* cache) { cache_ = cache; }
+    // Programs built by compiling their shaders, and by taking a kept binary.
+    std::size_t programsCompiled() const { return compiled_; }
+    std::size_t programsFromCache() const { return fromCache_; }
 
     // Compiles and links every program of the catalogue. YAML errors leave as
     // YAML exceptions whose message names the catalogue file; programs built
@@ -61,6 +71,9 @@ private:
     std::unordered_map<std::string, Program> programs_;
     std::unordered_map<std::string, std::vector<std::string>> files_;
     std::vector<std::string> problems_;
+    ProgramBinaryCache* cache_ = nullptr;
+    std::size_t compiled_ = 0;
+    std::size_t fromCache_ = 0;
 };
 
 }  // namespace orv::gl

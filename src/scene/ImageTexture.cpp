@@ -3,6 +3,7 @@
 #include "problem/ImageFault.h"
 
 #include "gl/DebugLabel.h"
+#include "scene/MipChain.h"
 
 #include <iostream>
 
@@ -61,7 +62,17 @@ void ImageTexture::load(const std::string& path)
     gl::debugLabel(GL_TEXTURE, id(), path);
     setUnpackStateForDevIL();
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, type, ilGetData());
-    glGenerateMipmap(GL_TEXTURE_2D);
+    if (type == GL_UNSIGNED_BYTE && (format == GL_RGB || format == GL_RGBA)) {
+        // The levels a software GL would otherwise render one by one.
+        const int channels = format == GL_RGBA ? 4 : 3;
+        GLint level = 1;
+        for (const MipChain::Level& smaller : MipChain::build(ilGetData(), width, height, channels)) {
+            glTexImage2D(GL_TEXTURE_2D, level++, static_cast<GLint>(format), smaller.width, smaller.height, 0, format,
+                         type, smaller.pixels.data());
+        }
+    } else {
+        glGenerateMipmap(GL_TEXTURE_2D);
+    }
     reportGLErrors();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

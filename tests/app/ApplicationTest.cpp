@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
+#include <yaml-cpp/yaml.h>
 
+#include "support/GLContext.h"
 #include "support/Player.h"
 #include "support/Scratch.h"
 
@@ -289,6 +291,48 @@ TEST(Installed, PlayerStartedWhereThereIsNoDemoTakesTheInstalledOne)
     const auto [hereStatus, here] = run("--check");
     EXPECT_EQ(hereStatus, 1) << "the folder's own, incomplete demo is the one checked: " << here;
     EXPECT_NE(here.find("config/gl_programs.yaml"), std::string::npos) << here;
+}
+
+}  // namespace
+
+namespace {
+
+// Asked for, the start's steps go to standard error, one line each in the
+// order they ran, and nothing else changes; the programs are kept in the
+// cache folder the environment names, and a second start takes them.
+TEST_F(Demo, StartupTimesWhenAskedAndProgramsKeptBetweenRuns)
+{
+    const std::filesystem::path cache = dir.path() / "cache";
+    const std::size_t programs = YAML::LoadFile((dir.path() / "config" / "gl_programs.yaml").string()).size();
+    ASSERT_GT(programs, 0u);
+    // Mesa offers program binaries only while its own shader cache is on.
+    ASSERT_EQ(orv::test::ensureGLContext(), "");
+    GLint formats = 0;
+    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
+    const std::size_t expected = formats > 0 ? programs : 0;
+    const std::string env = "env ORV_STARTUP_TIMES=1 XDG_CACHE_HOME=" + cache.string();
+    for (int start = 0; start < 2; ++start) {
+        const auto run = runPlayer(dir.path(), 1.0, "orv", 120, env);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(count(run.out, "fmod initialised successfully\n"), 1) << run.out;
+        std::string err = withoutAudioNote(run.err);
+        std::size_t at = 0;
+        for (const char* step : {"window and GL context", "programs: compile, link", "models: import, images, upload",
+                                 "of which model import", "scene file", "timeline", "shot times", "renderer",
+                                 "music", "total before the first frame"}) {
+            const auto found = err.find(step, at);
+            ASSERT_NE(found, std::string::npos) << step << " (in order) in:\n" << err;
+            at = found;
+        }
+        // Every line is one of the steps' and nothing else was said.
+        err = std::regex_replace(err, std::regex("startup: +[0-9.]+ ms +([0-9.]+|-) cpu  [^\n]+\n"), "");
+        EXPECT_EQ(err, "") << run.err;
+        std::size_t kept = 0;
+        std::error_code none;
+        for (const auto& entry : std::filesystem::directory_iterator(cache / "orv", none))
+            kept += entry.path().extension() == ".bin" ? 1 : 0;
+        EXPECT_EQ(kept, expected) << "one file per program of the demo, after start " << start + 1;
+    }
 }
 
 }  // namespace

@@ -9,18 +9,23 @@
 
 namespace orv::test {
 
-DemoRig::DemoRig(int width, int height) : previousDir(std::filesystem::current_path())
+DemoRig::DemoRig(int width, int height, SizeFrom from) : previousDir(std::filesystem::current_path())
 {
+    // An override stands over a file that gives a size of its own.
+    const int fileWidth = from == SizeFrom::windowFile ? width : 800;
+    const int fileHeight = from == SizeFrom::windowFile ? height : 600;
     const std::filesystem::path source = ORV_SOURCE_DIR "/demo";
     for (const char* linked : {"shaders", "assets"})
         std::filesystem::create_directory_symlink(source / linked, folder.path() / linked);
     folder.write("config/window.yaml", "OpenGLwindow:\n  title: \"demo rig\"\n  resolution: {x: " +
-                                           std::to_string(width) + ", y: " + std::to_string(height) + "}\n");
+                                           std::to_string(fileWidth) + ", y: " + std::to_string(fileHeight) + "}\n");
     for (const char* linked : {"gl_programs.yaml", "models.yaml", "scene.yaml", "timeline.yaml"})
         std::filesystem::create_symlink(source / "config" / linked, folder.path() / "config" / linked);
     std::filesystem::current_path(folder.path());
     view::OpenGLwindow::resetInputState();
     window = std::make_unique<view::OpenGLwindow>("config/window.yaml");
+    if (from == SizeFrom::override)
+        window->setSizeOverride(width, height);
     if (!window->init())
         throw std::runtime_error("no window for the demo: " + view::OpenGLwindow::lastError());
     programs = std::make_unique<gl::ProgramManager>("config/gl_programs.yaml");

@@ -25,7 +25,11 @@ namespace orv::test {
 // when no window can be opened.
 class DemoRig {
 public:
-    explicit DemoRig(int width = 320, int height = 180);
+    // Where the window's size comes from: its "config/window.yaml", as a
+    // plain start has it, or an override over the file's own (`--size`).
+    enum class SizeFrom { windowFile, override };
+
+    explicit DemoRig(int width = 320, int height = 180, SizeFrom from = SizeFrom::windowFile);
     ~DemoRig();
     DemoRig(const DemoRig&) = delete;
     DemoRig& operator=(const DemoRig&) = delete;
