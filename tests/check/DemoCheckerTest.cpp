@@ -165,7 +165,9 @@ TEST_F(BrokenDemo, BloomAndSparksMistakesAreFound)
     };
     const auto lines = linesOf(err);
     EXPECT_EQ(lines.size(), expected.size()) << err;
-    for (const auto& [place, text] : expected) {
+    for (const auto& entry : expected) {
+        const auto& place = entry.first;
+        const auto& text = entry.second;
         const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
             return line.rfind(place, 0) == 0 && line.find(text) != std::string::npos;
         });
