@@ -69,7 +69,7 @@ std::optional<std::filesystem::path> ProgramBinaryCache::defaultFolder()
 {
     if (const char* off = std::getenv("ORV_PROGRAM_CACHE"); off != nullptr && std::strcmp(off, "0") == 0)
         return std::nullopt;
-    // The base directory specification ignores a relative XDG_CACHE_HOME.
+    // A relative XDG_CACHE_HOME is not a place to trust: it would move with the working folder.
     if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/')
         return std::filesystem::path(xdg) / "orv";
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')

@@ -26,6 +26,24 @@ std::vector<std::string> linesOf(const std::string& text)
     return lines;
 }
 
+// Each expected (place, text) pair is found on a line of its own, and there
+// are no other lines; withHint: each line also ends with the hint in brackets.
+void expectOneLineEach(const std::vector<std::pair<std::string, std::string>>& expected, const std::string& err,
+                       bool withHint)
+{
+    const auto lines = linesOf(err);
+    EXPECT_EQ(lines.size(), expected.size()) << err;
+    for (const auto& entry : expected) {
+        const auto& place = entry.first;
+        const auto& text = entry.second;
+        const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.rfind(place, 0) == 0 && line.find(text) != std::string::npos &&
+                   (!withHint || line.back() == ')');
+        });
+        EXPECT_TRUE(found) << "no line " << place << " ... " << text << " in:\n" << err;
+    }
+}
+
 // A copy of the bundled demo that a test breaks on purpose.
 struct BrokenDemo : ::testing::Test {
     ScratchDir dir;
@@ -112,16 +130,7 @@ TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
         {where("config/timeline.yaml", "[[1.5, 0]"), "outside 0 to 1"},
         {where("config/timeline.yaml", "bloomm"), "neither a render target nor an effect switch"},
     };
-    const auto lines = linesOf(err);
-    EXPECT_EQ(lines.size(), expected.size()) << err;
-    for (const auto& entry : expected) {
-        const auto& place = entry.first;
-        const auto& text = entry.second;
-        const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.rfind(place, 0) == 0 && line.find(text) != std::string::npos && line.back() == ')';
-        });
-        EXPECT_TRUE(found) << "no line " << place << " ... " << text << " in:\n" << err;
-    }
+    expectOneLineEach(expected, err, true);
 }
 
 TEST_F(BrokenDemo, EnvironmentCubeWithoutItsProgramIsOneLinePerModel)
@@ -163,16 +172,7 @@ TEST_F(BrokenDemo, BloomAndSparksMistakesAreFound)
         {where("config/timeline.yaml", "count: many"), "shot 1 \"sparks\" \"interval_ms\" is not above 0"},
         {where("config/timeline.yaml", "sparks: [1,"), "shot 2 \"sparks\" is not a map"},
     };
-    const auto lines = linesOf(err);
-    EXPECT_EQ(lines.size(), expected.size()) << err;
-    for (const auto& entry : expected) {
-        const auto& place = entry.first;
-        const auto& text = entry.second;
-        const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.rfind(place, 0) == 0 && line.find(text) != std::string::npos;
-        });
-        EXPECT_TRUE(found) << "no line " << place << " ... " << text << " in:\n" << err;
-    }
+    expectOneLineEach(expected, err, false);
 }
 
 // The checks over the tree the player assembles from the scene, its placed
