@@ -1,6 +1,7 @@
 #include "config/SceneDescription.h"
 
 #include <cctype>
+#include <chrono>
 #include <iostream>
 #include <optional>
 
@@ -149,7 +150,9 @@ void SceneDescription::load()
     if (const YAML::Node models = settings["models"]; models.IsDefined())
         models_ = models;
 
+    const auto started = std::chrono::steady_clock::now();
     scene_ = std::make_unique<AssimpImport>(path_, importFlags);
+    importMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     const auto holdsModel = [&](const std::string& model) { return !catalogue_.find(model).empty(); };
     const NodeTree nodes = readNodes(*scene_->scene(), models_, holdsModel, Faults::raise);
     root_ = std::make_shared<scene::SceneObject>();

@@ -68,6 +68,8 @@ public:
     // The scene's model file as the description names it ("path"); empty before load.
     const std::string& modelPath() const { return path_; }
     const TextureCache& textures() const { return textures_; }
+    // Wall time of the scene file's import (Assimp) in load.
+    double importMs() const { return importMs_; }
 
 private:
     void build(scene::SceneObject& object, const NodeTree& node);
@@ -85,6 +87,7 @@ private:
     YAML::Node models_;
     ModelCatalogue& catalogue_;
     TextureCache textures_;
+    double importMs_ = 0.0;
 };
 
 }  // namespace orv::config

@@ -72,6 +72,8 @@ Demo::Demo(view::OpenGLwindow& window, gl::ProgramManager& programs, const std::
     }
     Diagnosis::reading(files::scene, [&] { description_->load(); });
     times_.mark("scene file: import, tree");
+    times_.detail("scene import (Assimp)", description_->importMs());
+    times_.detail("scene images (decode, upload, mipmaps)", description_->textures().loadMs());
     // The renderer needs the lamp the room light sits in; the node lives in
     // the model file, so that is where the author has to look.
     if (description_->root()->findMeshInstances("Room_Light").empty()) {

@@ -310,7 +310,7 @@ TEST_F(Demo, StartupTimesWhenAskedAndProgramsKeptBetweenRuns)
     GLint formats = 0;
     glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
     const std::size_t expected = formats > 0 ? programs : 0;
-    const std::string env = "env ORV_STARTUP_TIMES=1 XDG_CACHE_HOME=" + cache.string();
+    const std::string env = "env ORV_STARTUP_TIMES=1 ORV_PROGRAM_CACHE=1 XDG_CACHE_HOME=" + cache.string();
     for (int start = 0; start < 2; ++start) {
         const auto run = runPlayer(dir.path(), 1.0, "orv", 120, env);
         EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -318,7 +318,7 @@ TEST_F(Demo, StartupTimesWhenAskedAndProgramsKeptBetweenRuns)
         std::string err = withoutAudioNote(run.err);
         std::size_t at = 0;
         for (const char* step : {"window and GL context", "programs: compile, link", "models: import, images, upload",
-                                 "of which model import", "scene file", "timeline", "shot times", "renderer",
+                                 "of which model import", "scene file", "of which scene import", "timeline", "shot times", "renderer",
                                  "music", "total before the first frame"}) {
             const auto found = err.find(step, at);
             ASSERT_NE(found, std::string::npos) << step << " (in order) in:\n" << err;

@@ -41,9 +41,10 @@ PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSecon
     const auto status = logs.path() / "status";
     const auto escaped = logs.path() / "escaped";
 
-    // The shell reports the player's own exit status, or 128 + signal.
+    // The shell reports the player's own exit status, or 128 + signal. The
+    // user's program cache is left alone unless a test asks for a cache.
     std::ostringstream script;
-    script << "cd " << quoted(folder.string()) << " || exit 99; "
+    script << "cd " << quoted(folder.string()) << " || exit 99; export ORV_PROGRAM_CACHE=0; "
            << envPrefix << " timeout -s KILL " << limitSeconds << " " << quoted(ORV_PLAYER) << " " << arguments << " >" << quoted(out.string())
            << " 2>" << quoted(err.string()) << " & player=$!; ";
     if (escapeAfterSeconds > 0.0) {

@@ -17,6 +17,7 @@ struct PlayerRun {
 // Starts the orv player in a folder on the current X display. With
 // escapeAfterSeconds > 0 it waits for the window named title, lets it run for
 // that long and sends it Escape. The player is killed after limitSeconds.
+// The program cache is off (ORV_PROGRAM_CACHE=0) unless envPrefix turns it on.
 // envPrefix goes before the player's command line (e.g. "env -u DISPLAY"),
 // arguments after it (already quoted for the shell where needed).
 PlayerRun runPlayer(const std::filesystem::path& folder, double escapeAfterSeconds = 0.0,
