@@ -148,9 +148,24 @@ TEST_F(Framebuffers, ShadowCubeMapIsFixedSizeAndLayered)
         EXPECT_EQ(textureLevel(GL_TEXTURE_CUBE_MAP, fbo.cubeMap(), target, GL_TEXTURE_WIDTH), 1024) << face;
         EXPECT_EQ(textureLevel(GL_TEXTURE_CUBE_MAP, fbo.cubeMap(), target, GL_TEXTURE_HEIGHT), 1024) << face;
         EXPECT_EQ(textureLevel(GL_TEXTURE_CUBE_MAP, fbo.cubeMap(), target, GL_TEXTURE_DEPTH_SIZE) > 0, true) << face;
+        // Distance over the far plane in 16 bits: steps of 150 / 65536, far
+        // below the light pass's smallest bias.
+        EXPECT_EQ(textureLevel(GL_TEXTURE_CUBE_MAP, fbo.cubeMap(), target, GL_TEXTURE_INTERNAL_FORMAT),
+                  GL_DEPTH_COMPONENT16)
+            << face;
     }
-    // The window size still sizes the blur chain.
-    EXPECT_EQ(textureLevel(GL_TEXTURE_2D, fbo.blurTexture(0), GL_TEXTURE_2D, GL_TEXTURE_WIDTH), 300);
+    // The window size still sizes the blur chain, whose targets are made in
+    // the small packed float format and can be drawn into.
+    for (unsigned i = 0; i < 2 * fbo.levels(); ++i) {
+        EXPECT_EQ(textureLevel(GL_TEXTURE_2D, fbo.blurTexture(i), GL_TEXTURE_2D, GL_TEXTURE_WIDTH), 300 >> (i / 2)) << i;
+        EXPECT_EQ(textureLevel(GL_TEXTURE_2D, fbo.blurTexture(i), GL_TEXTURE_2D, GL_TEXTURE_HEIGHT), 200 >> (i / 2)) << i;
+        EXPECT_EQ(textureLevel(GL_TEXTURE_2D, fbo.blurTexture(i), GL_TEXTURE_2D, GL_TEXTURE_INTERNAL_FORMAT),
+                  GL_R11F_G11F_B10F)
+            << i;
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo.blurFramebuffer(i));
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE)) << i;
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
     EXPECT_EQ(attachment(fbo.framebuffer(), GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_LAYERED), GL_TRUE);
 
     glBindFramebuffer(GL_FRAMEBUFFER, fbo.framebuffer());

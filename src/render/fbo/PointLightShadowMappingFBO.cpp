@@ -18,7 +18,7 @@ bool PointLightShadowMappingFBO::createAttachments()
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
     const auto size = static_cast<GLsizei>(faceSize_);
     for (GLenum i = 0; i < faceCount(); ++i) {
-        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_DEPTH_COMPONENT, size, size, 0, GL_DEPTH_COMPONENT,
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + i, 0, GL_DEPTH_COMPONENT16, size, size, 0, GL_DEPTH_COMPONENT,
                      GL_FLOAT, nullptr);
     }
     cubeMap_.label("point-light shadow cube map");

@@ -9,6 +9,13 @@ namespace orv::render::fbo {
 // window size (which still sizes the blur chain).
 class PointLightShadowMappingFBO : public FBO {
 public:
+    // Nothing blurs a shadow map, yet every framebuffer keeps its chain: the
+    // smallest float format that still holds a colour blur makes it a quarter
+    // of the default's memory, which a software GL zero-fills at start.
+    static constexpr GLenum blurFormat = GL_R11F_G11F_B10F;
+
+    PointLightShadowMappingFBO() { setBlurChain(0, blurFormat); }
+
     // unit is GL_TEXTURE0 + n.
     void bindShadowCubeMap(GLenum unit) const;
 
