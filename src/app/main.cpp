@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/HugePageHeap.h"
 #include "app/Options.h"
 
 #include <filesystem>
@@ -25,6 +26,9 @@ std::filesystem::path installedDemo()
 
 int main(int argc, char** argv)
 {
+    // Room for every texture and framebuffer of a start at 1024 x 768, and
+    // more; address space only until used.
+    orv::app::HugePageHeap::reserve(std::size_t{512} << 20);
     const orv::app::ParsedOptions parsed = orv::app::parseOptions(argc, argv, {ORV_VERSION, installedDemo()});
     if (!parsed.options)
         return parsed.exitCode;
