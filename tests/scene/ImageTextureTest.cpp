@@ -128,6 +128,33 @@ TEST_F(ImageTextureTest, OddRgbRowsArriveIntact)
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 }
 
+// A grey image (the height and specular maps) stays one channel, which the
+// sampler reads as equal red, green and blue, opaque; its levels are made
+// from that channel alone.
+TEST_F(ImageTextureTest, GreyFileIsOneChannelReadAsGreyRgb)
+{
+    orv::test::ScratchDir scratch;
+    const Bytes pattern = {0, 40, 80, 120, 200, 240, 16, 32};
+    std::string pgm = "P5\n4 2\n255\n";
+    pgm.append(pattern.begin(), pattern.end());
+    const auto path = scratch.write("grey.pgm", pgm).string();
+
+    ImageTexture texture;
+    texture.load(path);
+    EXPECT_EQ(levelParameter(texture.id(), 0, GL_TEXTURE_INTERNAL_FORMAT), GL_R8);
+    const Bytes uploaded = textureImage(texture.id(), 0, GL_RED, 8);
+    EXPECT_EQ(uploaded, devilPixels(texture));
+    EXPECT_TRUE(sameRows(uploaded, pattern, 4));
+    GLint spread[4] = {};
+    glBindTexture(GL_TEXTURE_2D, texture.id());
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, spread);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(std::vector<GLint>(spread, spread + 4), (std::vector<GLint>{GL_RED, GL_RED, GL_RED, GL_ONE}));
+    // 2 x 1, then 1 x 1: the mean of all eight.
+    EXPECT_EQ(levelParameter(texture.id(), 2, GL_TEXTURE_WIDTH), 1);
+    EXPECT_NEAR(textureImage(texture.id(), 2, GL_RED, 1)[0], 91.0, 1.0);
+}
+
 TEST_F(ImageTextureTest, BgraFileIsUploadedAsRgba)
 {
     orv::test::ScratchDir scratch;
