@@ -148,19 +148,20 @@ int Application::start()
     }
     times_.mark("window and GL context");
 
+    // Linked programs are kept between runs, for play and --dev alike.
+    std::optional<gl::ProgramBinaryCache> binaries;
+    if (const auto folder = gl::ProgramBinaryCache::defaultFolder())
+        binaries.emplace(*folder);
+    gl::ProgramBinaryCache* const binaryCache = binaries ? &*binaries : nullptr;
     int status = 0;
     if (options_.dev) {
         // Its GL objects go while the context still exists.
         dev::DevPlayer player(window, options_.startSeconds);
         player.setRenderScale(options_.scale, options_.targetFps);
-        status = player.run(files::programs);
+        status = player.run(files::programs, binaryCache);
     } else {
         gl::ProgramManager programs(files::programs);
-        std::optional<gl::ProgramBinaryCache> binaries;
-        if (const auto folder = gl::ProgramBinaryCache::defaultFolder()) {
-            binaries.emplace(*folder);
-            programs.setBinaryCache(&*binaries);
-        }
+        programs.setBinaryCache(binaryCache);
         Diagnosis::reading(files::programs, [&] { return programs.load(); });
         times_.mark("programs: compile, link");
         status = play(window, programs);

@@ -131,9 +131,9 @@ void DevPlayer::handleKeys()
     }
 }
 
-int DevPlayer::run(const std::string& programsFile)
+int DevPlayer::run(const std::string& programsFile, gl::ProgramBinaryCache* binaries)
 {
-    session_ = std::make_unique<DevSession>(window_, programsFile);
+    session_ = std::make_unique<DevSession>(window_, programsFile, binaries);
     session_->setOverrides(&inactive_);
     session_->setRenderScale(renderScale_);
     watcher_ = std::make_unique<FileWatcher>(std::filesystem::current_path(), quietWhile);

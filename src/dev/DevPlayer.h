@@ -7,6 +7,9 @@
 
 #include "dev/ShotLoop.h"
 
+namespace orv::gl {
+class ProgramBinaryCache;
+}
 namespace orv::render {
 class FrameProfiler;
 class RenderScaleController;
@@ -36,8 +39,9 @@ public:
     // above scale) when given. Before run.
     void setRenderScale(double scale, std::optional<double> targetFps);
 
-    // Plays until the window closes; returns the exit status.
-    int run(const std::string& programsFile);
+    // Plays until the window closes; returns the exit status. The programs
+    // keep their linked binaries in binaries (none: always compiled; not owned).
+    int run(const std::string& programsFile, gl::ProgramBinaryCache* binaries = nullptr);
 
 private:
     void handleKeys();

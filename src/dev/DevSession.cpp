@@ -42,10 +42,11 @@ std::string contentOf(const std::string& file)
 
 }  // namespace
 
-DevSession::DevSession(view::OpenGLwindow& window, std::string programsFile)
-    : window_(window), programsFile_(std::move(programsFile))
+DevSession::DevSession(view::OpenGLwindow& window, std::string programsFile, gl::ProgramBinaryCache* binaries)
+    : window_(window), programsFile_(std::move(programsFile)), binaries_(binaries)
 {
     programs_ = std::make_unique<gl::ProgramManager>(programsFile_);
+    programs_->setBinaryCache(binaries_);
     try {
         programs_->load();
     } catch (const std::exception& error) {
@@ -184,6 +185,7 @@ bool DevSession::reload(const std::vector<std::string>& files)
         // The catalogue may name other programs: a whole new set, swapped in
         // with a stage over it, or nothing at all.
         auto programs = std::make_unique<gl::ProgramManager>(programsFile_);
+        programs->setBinaryCache(binaries_);
         try {
             programs->load();
         } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 #include "demo/Demo.h"
 
 namespace orv::gl {
+class ProgramBinaryCache;
 class ProgramManager;
 }
 namespace orv::render {
@@ -35,8 +36,10 @@ public:
     };
 
     // Loads the programs and builds the stage at time 0, and reads the
-    // bookmarks; throws as the player's start does.
-    DevSession(view::OpenGLwindow& window, std::string programsFile);
+    // bookmarks; throws as the player's start does. Every program set it
+    // links, the first and those of a reloaded catalogue, keeps its linked
+    // binaries in binaries (none: always compiled; not owned).
+    DevSession(view::OpenGLwindow& window, std::string programsFile, gl::ProgramBinaryCache* binaries = nullptr);
     ~DevSession();
 
     DevSession(const DevSession&) = delete;
@@ -92,6 +95,7 @@ private:
 
     view::OpenGLwindow& window_;
     std::string programsFile_;
+    gl::ProgramBinaryCache* binaries_ = nullptr;
     std::unique_ptr<gl::ProgramManager> programs_;
     std::unique_ptr<demo::Demo> stage_;
     std::unique_ptr<TimelineEdits> edits_;
