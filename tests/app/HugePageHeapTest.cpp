@@ -45,6 +45,9 @@ bool advised(const void* block, std::size_t size)
 // they were freed (the heap keeps what it grew by).
 TEST(HugePageHeap, FramebufferSizedBlocksComeFromTheAdvisedHeap)
 {
+    // A fresh process: one forked from this one would start from a heap that
+    // earlier tests have already grown and left free blocks in.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             if (!orv::app::HugePageHeap::reserve(std::size_t{64} << 20))
