@@ -25,7 +25,6 @@
 #include "dev/ShotLoop.h"
 #include "dev/TimeKeys.h"
 #include "dev/TimelineEdits.h"
-#include "gl/ProgramBinaryCache.h"
 #include "gl/ProgramManager.h"
 #include "render/Renderer.h"
 #include "scene/PerspectiveCamera.h"
@@ -548,29 +547,6 @@ TEST_F(Session, SeeksAndSavesGiveBackEverythingTheyReplace)
 // The render scale (--scale, or where --target-fps put it) is the session's,
 // not the stage's: a seek and a reload build stages that draw at it, and
 // back at 1 they draw straight onto the window again.
-// A session given a binary cache keeps every program it links there, and a
-// reloaded catalogue's new set of programs is linked from it.
-TEST_F(Session, EveryProgramSetGoesThroughTheBinaryCache)
-{
-    // Mesa gives program binaries only while its own shader cache is on.
-    GLint formats = 0;
-    glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
-    if (formats == 0)
-        GTEST_SKIP() << "the GL offers no program binaries";
-    orv::test::ScratchDir folder;
-    orv::gl::ProgramBinaryCache binaries(folder.path());
-    session.reset();
-    session = std::make_unique<DevSession>(*rig.window, "config/gl_programs.yaml", &binaries);
-    const std::size_t programs = binaries.lookups();
-    ASSERT_GT(programs, 0u);
-    EXPECT_EQ(binaries.hits(), 0u);
-
-    ASSERT_TRUE(session->reload({"config/gl_programs.yaml"}));
-    EXPECT_TRUE(session->lastOutcome().ok) << session->lastOutcome().message;
-    EXPECT_EQ(binaries.lookups(), 2 * programs);
-    EXPECT_EQ(binaries.hits(), programs);
-}
-
 TEST_F(Session, TheRenderScaleHoldsForEveryStageItBuilds)
 {
     session->setRenderScale(0.5);
