@@ -111,7 +111,7 @@ SHOTS = [
                  "through the arcade at the lamp and past it at the first stars, the pillars framing it; "
                  "the spark circles the lamp, dimmed, then flares.",
         "bars": 4,
-        "camera": [(-8.6, -1.9, 1.3), (-8.5, -0.6, 1.7), (-8.4, 0.8, 2.1), (-8.2, 2.2, 2.5)],
+        "camera": [(-9.3, -3.9, 1.3), (-9.35, -3.2, 1.45), (-9.35, -2.5, 1.6), (-9.3, -1.8, 1.75)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
         "particle": [(2.2, 0.0, 5.6), (0.0, 2.2, 5.9), (-2.2, 0.0, 6.3), (0.0, -2.2, 5.9), (2.2, 0.0, 5.6),
                      (0.0, 2.2, 5.2)],

@@ -1,10 +1,18 @@
 #version 440 core
 
-// Light shafts: from each pixel, samples marched toward the light's place
-// on screen, each weighted by "weight" and by "decay" to the power of its
-// step, "density" setting how far toward the light the march reaches, the
-// sum scaled by "exposure". How much of it reaches the screen (the light
-// off screen or behind the camera) the pass decides when it adds it.
+// Light shafts: samples along the line from the light's place on screen to
+// each pixel, each weighted by "weight" and by "decay" to the power of its
+// step, the sum scaled by "exposure"; "density" sets how much of the line
+// the march covers, ending at the pixel. How much of it reaches the screen
+// (the light off screen or behind the camera) the pass decides when it adds
+// it.
+//
+// The march starts at the light's end of the line, so the heaviest samples
+// are those nearest the light. Whatever hides part of the lamp or of the
+// glow close around it then darkens every pixel behind it on the same line,
+// to the edge of the screen: the dark gaps between the shafts. (Marching
+// from the pixel instead weighs the glow right under each pixel most, and
+// the shafts melt into one haze.)
 uniform float exposure;
 uniform float decay;
 uniform float density;
@@ -24,12 +32,12 @@ const int stepsPerSample = 2;
 void main()
 {
     vec2 step = (uv - light_pos_screen.xy) * density / float(steps);
-    vec2 coord = uv - step * 0.5;
+    vec2 coord = uv - step * (float(steps) + 0.5);
     float pairDecay = decay * decay;
     float illumination = (1.0 + decay) * weight;
     vec3 sum = vec3(0.0);
     for (int i = 0; i < steps / stepsPerSample; ++i) {
-        coord -= step * float(stepsPerSample);
+        coord += step * float(stepsPerSample);
         sum += texture(occlusion_sampler, coord).rgb * illumination;
         illumination *= pairDecay;
     }
