@@ -107,9 +107,10 @@ SHOTS = [
     },
     {
         "name": "the lamp and the shafts",
-        "about": "Dusk: the camera drifts along the west aisle in the gap between two pillars, looking up "
-                 "through the arcade at the lamp and past it at the first stars, the pillars framing it; "
-                 "the spark circles the lamp, dimmed, then flares.",
+        "about": "Dusk: the camera drifts along the west wall behind the colonnade, looking up through "
+                 "the arcade at the lamp just past a pillar's edge, the tie beam across it; the pillar and "
+                 "the beam cut dark gaps into the lamp's shafts. The spark circles the lamp, dimmed, then "
+                 "flares.",
         "bars": 4,
         "camera": [(-9.3, -3.9, 1.3), (-9.35, -3.2, 1.45), (-9.35, -2.5, 1.6), (-9.3, -1.8, 1.75)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
@@ -155,8 +156,10 @@ SHOTS = [
         "particle_speed": [[0, 0.9], [0.5, 1.1], [1, 0.9]],
         "look_at": [],
         # One swell a bar, on the bar line; the glow pulses on every kick.
-        "light": [[0, 0.4]] + [[k / 12, 0.75 if k % 2 == 0 else 0.25] for k in range(1, 12)] + [[1, 0.3]],
-        "bloom": {"beat": 1.6, "bar": 2.3, "between": 0.7},
+        # Peaks held below the level where the lit floor under the fountain
+        # washes out to flat white (tools/clipped_pixels.py).
+        "light": [[0, 0.4]] + [[k / 12, 0.6 if k % 2 == 0 else 0.25] for k in range(1, 12)] + [[1, 0.3]],
+        "bloom": {"beat": 1.35, "bar": 1.7, "between": 0.7},
         "off": ["particle_shadows"],
         "sync": False,
         # A dense fountain of coloured lights: magenta at birth, burning

@@ -12,7 +12,9 @@
 // glow close around it then darkens every pixel behind it on the same line,
 // to the edge of the screen: the dark gaps between the shafts. (Marching
 // from the pixel instead weighs the glow right under each pixel most, and
-// the shafts melt into one haze.)
+// the shafts melt into one haze.) So that the lamp does not flood the whole
+// frame, the shafts then fade with the pixel's distance from the light on
+// screen, measured in heights of the screen.
 uniform float exposure;
 uniform float decay;
 uniform float density;
@@ -28,6 +30,8 @@ out vec4 colour;
 // the most expensive screen pass, without changing the shafts' strength.
 const int steps = 64;
 const int stepsPerSample = 2;
+// Distance at which the shafts are down to half, in screen heights.
+const float reach = 0.35;
 
 void main()
 {
@@ -41,5 +45,8 @@ void main()
         sum += texture(occlusion_sampler, coord).rgb * illumination;
         illumination *= pairDecay;
     }
-    colour = vec4(sum * exposure, 1.0);
+    vec2 size = vec2(textureSize(occlusion_sampler, 0));
+    vec2 away = (uv - light_pos_screen.xy) * vec2(size.x / size.y, 1.0);
+    float fade = 1.0 / (1.0 + dot(away, away) / (reach * reach));
+    colour = vec4(sum * exposure * fade, 1.0);
 }

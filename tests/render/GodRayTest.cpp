@@ -105,9 +105,8 @@ protected:
 // The pillar stands upright across the lamp: straight up and straight down
 // from the lamp every march runs along the pillar and finds nothing bright,
 // while beside it, and at every slant, the marches cross the lamp's glow.
-// The marches start at the lamp, so the dark shaft runs on undimmed to the
-// edge of the glow and beyond, as dark far out as close in, while the lit
-// ones beside it grow as they take in more of the glow.
+// The marches start at the lamp, so the dark shaft runs on to the edge of
+// the glow and beyond, as dark far out as close in.
 // Without the pillar the same pixels above and below are as bright as those
 // beside, and the shafts fade with the distance from the lamp. The occlusion
 // image is made at half the frame's size.
@@ -117,18 +116,17 @@ TEST_F(GodRays, APillarInFrontOfTheLampCutsADarkShaftThroughItsGlow)
     EXPECT_EQ(pre->fbo().height(), static_cast<unsigned>(height / 2));
     const auto cut = shafts("godrays-pillar-cuts-glow.png");
     const glm::vec2 c = lampPixel();
-    for (float distance : {35.0f, 45.0f}) {
+    for (float distance : {22.0f, 35.0f, 45.0f}) {
         const int up = at(cut, c, distance, 90.0f);
         const int down = at(cut, c, distance, 270.0f);
         for (float beside : {0.0f, 30.0f, 150.0f, 180.0f, 210.0f, 330.0f}) {
             const int lit = at(cut, c, distance, beside);
-            EXPECT_GT(lit, 25) << "a bright shaft at " << beside << " degrees, " << distance << " px";
+            EXPECT_GT(lit, 12) << "a bright shaft at " << beside << " degrees, " << distance << " px";
             EXPECT_LT(up * 3, lit) << "the pillar's shaft above is dark, " << distance << " px";
             EXPECT_LT(down * 3, lit) << "the pillar's shaft below is dark, " << distance << " px";
         }
     }
     EXPECT_LE(at(cut, c, 45.0f, 90.0f), at(cut, c, 12.0f, 90.0f) + 3) << "the gap does not fill in far out";
-    EXPECT_GT(at(cut, c, 45.0f, 0.0f), at(cut, c, 12.0f, 0.0f)) << "the lit shafts take in more glow";
 
     pillar->setRenderFlag(false);
     const auto open = shafts("godrays-open-glow.png");
