@@ -48,7 +48,7 @@ float GodrayPost::visibilityAt(const glm::vec3& screen)
     if (!(screen.z <= 1.0f) || !std::isfinite(screen.x) || !std::isfinite(screen.y))
         return 0.0f;
     const glm::vec2 outside = glm::max(glm::abs(glm::vec2(screen) - 0.5f) - 0.5f, 0.0f);
-    const float t = std::clamp(glm::length(outside) / 0.25f, 0.0f, 1.0f);
+    const float t = std::clamp(glm::length(outside) / 0.4f, 0.0f, 1.0f);
     return 1.0f - t * t * (3.0f - 2.0f * t);
 }
 

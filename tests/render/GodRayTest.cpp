@@ -178,7 +178,7 @@ TEST_F(GodRays, ShaftsFadeWithTheClockInsteadOfPopping)
     EXPECT_LT(step(true), full / 4);
     EXPECT_GT(post->visibility(), 0.0f);
     EXPECT_LT(post->visibility(), 0.1f);
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < static_cast<int>(std::ceil(GodrayPost::fadeSeconds / Scene::maxStep)); ++i)
         step(true);
     EXPECT_EQ(post->visibility(), 1.0f);
     EXPECT_NEAR(brightness(), full, 3);
