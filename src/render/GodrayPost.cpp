@@ -58,8 +58,14 @@ void GodrayPost::ease(double now, float target)
     if (!drawn_ || dt < 0.0) {
         visibility_ = target;
     } else {
+        // Within reach it lands on the target itself: v + (t - v) need not
+        // give t in floats, and the frame would then depend on the frames
+        // drawn before it.
         const auto most = static_cast<float>(dt / fadeSeconds);
-        visibility_ += std::clamp(target - visibility_, -most, most);
+        if (std::abs(target - visibility_) <= most)
+            visibility_ = target;
+        else
+            visibility_ += std::clamp(target - visibility_, -most, most);
     }
     lastDraw_ = now;
     drawn_ = true;
