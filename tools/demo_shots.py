@@ -172,9 +172,8 @@ SHOTS = [
     {
         "name": "the vanishing colonnade",
         "about": "The pillars, the mirror and the glass are gone, the capitals and arcades float, and "
-                 "only the pillars' shadows stay on the floor; the sky goes out with them, the spark "
-                 "itself is hidden, and its swarm alone sweeps north through the empty hall with the "
-                 "camera behind it.",
+                 "only the pillars' shadows stay on the floor; the spark itself is hidden, and its swarm "
+                 "alone sweeps north through the empty hall under the dusk sky with the camera behind it.",
         "bars": 4,
         "camera": [(-3.5, -12.5, 3.6), (-3.8, -6.5, 4.2), (-3.6, -1.0, 4.4), (-2.8, 3.5, 4.0)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.8]],
@@ -183,16 +182,16 @@ SHOTS = [
         "look_at": [],
         "light": [[0, 0.3], [0.5, 0.5], [1, 0.3]],
         "bloom": {"beat": 1.4, "bar": 1.9, "between": 0.85},
-        "off": ["render_pillars", "main_particle", "reflection", "refraction", "cubemap"],
+        "off": ["render_pillars", "main_particle", "reflection", "refraction"],
         "sync": False,
         "sparks": {"count": 2, "lights": 2, "interval_ms": 120, "lifetime_ms": 3500, "speed": 1.6,
                    "start_hue": 0.5, "end_hue": 0.95},
     },
     {
         "name": "finale",
-        "about": "The camera climbs out through the open roof, looking down on the lit hall, while the "
-                 "spark rises to rest beside the lamp and its light dies away; both arrive together "
-                 "and the view stays on the lamp.",
+        "about": "Night: the sky has gone out and the windows are dark. The camera climbs out through "
+                 "the open roof, looking down on the lit hall, while the spark rises to rest beside the "
+                 "lamp and its light dies away; both arrive together and the view stays on the lamp.",
         "bars": 4,
         # It opens past the orb and the gem, which stay behind it out of
         # the frame, then rises.
@@ -202,7 +201,7 @@ SHOTS = [
         "particle_speed": [[0, 1.0], [0.6, 0.9], [1, 0.5]],
         "look_at": [[0, (0.0, 0.0, 4.0)]],
         "light": [[0, 0.3], [0.5, 0.45], [1, 0.0]],
-        "off": ["parallax"],
+        "off": ["parallax", "cubemap"],
         "sync": True,
         "sparks": DEFAULT_SPARKS,
     },
