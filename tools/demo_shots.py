@@ -74,16 +74,14 @@ SHOTS = [
         "camera": [(-14.0, -28.0, 13.5), (-6.5, -20.0, 12.8), (-1.5, -12.5, 9.0), (0.5, -10.5, 4.8),
                    (0.0, -12.3, 2.4)],
         "camera_speed": [[0, 1.0], [0.4, 1.1], [0.8, 0.8], [1, 0.5]],
-        # It starts low and close along the south wall's outer face, so its
-        # light shows the face the camera first sees.
-        "particle": [(-5.0, -17.0, 6.0), (-1.5, -16.0, 8.8), (0.5, -9.0, 8.0), (3.0, -2.0, 6.4), (2.0, 2.5, 5.2),
+        "particle": [(-5.0, -21.0, 9.0), (-1.5, -16.0, 9.8), (0.5, -9.0, 8.0), (3.0, -2.0, 6.4), (2.0, 2.5, 5.2),
                      (-2.5, 1.5, 4.2), (-1.5, -3.0, 3.2), (2.2, -3.5, 2.4), (0.8, -7.5, 1.8)],
         "particle_speed": [[0, 0.9], [0.3, 1.0], [1, 0.8]],
         # Before its first step the spark is not on its path yet: the first
         # key is where it starts, then the view takes it up.
-        "look_at": [[0, (-5.0, -17.0, 6.0)], [0.05, PARTICLE], [0.45, PARTICLE], [0.75, (0.0, 0.0, 3.0)],
+        "look_at": [[0, (-5.0, -21.0, 9.0)], [0.05, PARTICLE], [0.45, PARTICLE], [0.75, (0.0, 0.0, 3.0)],
                     [1, (0.0, 5.0, 2.0)]],
-        "light": [[0, 0.6], [0.4, 0.55], [1, 0.35]],
+        "light": [[0, 0.3], [0.4, 0.55], [1, 0.35]],
         "off": ["particle_system"],
         "sync": False,
         "sparks": DEFAULT_SPARKS,
