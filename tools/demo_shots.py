@@ -81,7 +81,7 @@ SHOTS = [
         # key is where it starts, then the view takes it up.
         "look_at": [[0, (-5.0, -21.0, 9.0)], [0.05, PARTICLE], [0.45, PARTICLE], [0.75, (0.0, 0.0, 3.0)],
                     [1, (0.0, 5.0, 2.0)]],
-        "light": [[0, 0.3], [0.4, 0.55], [1, 0.35]],
+        "light": [[0, 0.7], [0.4, 0.55], [1, 0.35]],
         "off": ["particle_system"],
         "sync": False,
         "sparks": DEFAULT_SPARKS,
