@@ -81,7 +81,7 @@ SHOTS = [
         # key is where it starts, then the view takes it up.
         "look_at": [[0, (-5.0, -21.0, 9.0)], [0.05, PARTICLE], [0.45, PARTICLE], [0.75, (0.0, 0.0, 3.0)],
                     [1, (0.0, 5.0, 2.0)]],
-        "light": [[0, 0.3], [0.4, 0.55], [1, 0.35]],
+        "light": [[0, 0.7], [0.4, 0.55], [1, 0.35]],
         "off": ["particle_system"],
         "sync": False,
         "sparks": DEFAULT_SPARKS,
@@ -107,11 +107,12 @@ SHOTS = [
     },
     {
         "name": "the lamp and the shafts",
-        "about": "Dusk: the camera drifts along the west aisle in the gap between two pillars, looking up "
-                 "through the arcade at the lamp and past it at the first stars, the pillars framing it; "
-                 "the spark circles the lamp, dimmed, then flares.",
+        "about": "Dusk: the camera drifts along the west wall behind the colonnade, looking up through "
+                 "the arcade at the lamp just past a pillar's edge, the tie beam across it; the pillar and "
+                 "the beam cut dark gaps into the lamp's shafts. The spark circles the lamp, dimmed, then "
+                 "flares.",
         "bars": 4,
-        "camera": [(-8.6, -1.9, 1.3), (-8.5, -0.6, 1.7), (-8.4, 0.8, 2.1), (-8.2, 2.2, 2.5)],
+        "camera": [(-9.3, -3.9, 1.4), (-9.35, -3.2, 1.55), (-9.35, -2.5, 1.7), (-9.3, -1.8, 1.85)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
         "particle": [(2.2, 0.0, 5.6), (0.0, 2.2, 5.9), (-2.2, 0.0, 6.3), (0.0, -2.2, 5.9), (2.2, 0.0, 5.6),
                      (0.0, 2.2, 5.2)],
@@ -155,8 +156,10 @@ SHOTS = [
         "particle_speed": [[0, 0.9], [0.5, 1.1], [1, 0.9]],
         "look_at": [],
         # One swell a bar, on the bar line; the glow pulses on every kick.
-        "light": [[0, 0.4]] + [[k / 12, 0.75 if k % 2 == 0 else 0.25] for k in range(1, 12)] + [[1, 0.3]],
-        "bloom": {"beat": 1.6, "bar": 2.3, "between": 0.7},
+        # Peaks held below the level where the lit floor under the fountain
+        # washes out to flat white (tools/clipped_pixels.py).
+        "light": [[0, 0.4]] + [[k / 12, 0.6 if k % 2 == 0 else 0.25] for k in range(1, 12)] + [[1, 0.3]],
+        "bloom": {"beat": 1.35, "bar": 1.7, "between": 0.7},
         "off": ["particle_shadows"],
         "sync": False,
         # A dense fountain of coloured lights: magenta at birth, burning
@@ -167,9 +170,8 @@ SHOTS = [
     {
         "name": "the vanishing colonnade",
         "about": "The pillars, the mirror and the glass are gone, the capitals and arcades float, and "
-                 "only the pillars' shadows stay on the floor; the sky goes out with them, the spark "
-                 "itself is hidden, and its swarm alone sweeps north through the empty hall with the "
-                 "camera behind it.",
+                 "only the pillars' shadows stay on the floor; the spark itself is hidden, and its swarm "
+                 "alone sweeps north through the empty hall under the dusk sky with the camera behind it.",
         "bars": 4,
         "camera": [(-3.5, -12.5, 3.6), (-3.8, -6.5, 4.2), (-3.6, -1.0, 4.4), (-2.8, 3.5, 4.0)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.8]],
@@ -178,16 +180,16 @@ SHOTS = [
         "look_at": [],
         "light": [[0, 0.3], [0.5, 0.5], [1, 0.3]],
         "bloom": {"beat": 1.4, "bar": 1.9, "between": 0.85},
-        "off": ["render_pillars", "main_particle", "reflection", "refraction", "cubemap"],
+        "off": ["render_pillars", "main_particle", "reflection", "refraction"],
         "sync": False,
         "sparks": {"count": 2, "lights": 2, "interval_ms": 120, "lifetime_ms": 3500, "speed": 1.6,
                    "start_hue": 0.5, "end_hue": 0.95},
     },
     {
         "name": "finale",
-        "about": "The camera climbs out through the open roof, looking down on the lit hall, while the "
-                 "spark rises to rest beside the lamp and its light dies away; both arrive together "
-                 "and the view stays on the lamp.",
+        "about": "Night: the sky has gone out and the windows are dark. The camera climbs out through "
+                 "the open roof, looking down on the lit hall, while the spark rises to rest beside the "
+                 "lamp and its light dies away; both arrive together and the view stays on the lamp.",
         "bars": 4,
         # It opens past the orb and the gem, which stay behind it out of
         # the frame, then rises.
@@ -197,7 +199,7 @@ SHOTS = [
         "particle_speed": [[0, 1.0], [0.6, 0.9], [1, 0.5]],
         "look_at": [[0, (0.0, 0.0, 4.0)]],
         "light": [[0, 0.3], [0.5, 0.45], [1, 0.0]],
-        "off": ["parallax"],
+        "off": ["parallax", "cubemap"],
         "sync": True,
         "sparks": DEFAULT_SPARKS,
     },

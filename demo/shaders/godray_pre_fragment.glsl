@@ -12,7 +12,7 @@ out vec4 colour;
 // Most of the light comes from the glow, so that a pillar passing in front
 // of the small lamp dims the shafts rather than switching them off.
 const vec3 glowColour = vec3(1.0, 0.9, 0.7);
-const float glowStrength = 0.3;
+const float glowStrength = 0.4;
 const float lampStrength = 0.5;
 
 void main()
@@ -26,7 +26,7 @@ void main()
         if (r >= 1.0)
             discard;
         float fall = 1.0 - r;
-        colour = vec4(glowColour * glowStrength * fall * fall * fall * fall, 1.0);
+        colour = vec4(glowColour * glowStrength * fall * fall, 1.0);
         return;
     }
     vec4 lamp = texture(diffuse_sampler, uv);

@@ -48,7 +48,7 @@ float GodrayPost::visibilityAt(const glm::vec3& screen)
     if (!(screen.z <= 1.0f) || !std::isfinite(screen.x) || !std::isfinite(screen.y))
         return 0.0f;
     const glm::vec2 outside = glm::max(glm::abs(glm::vec2(screen) - 0.5f) - 0.5f, 0.0f);
-    const float t = std::clamp(glm::length(outside) / 0.25f, 0.0f, 1.0f);
+    const float t = std::clamp(glm::length(outside) / 0.4f, 0.0f, 1.0f);
     return 1.0f - t * t * (3.0f - 2.0f * t);
 }
 
@@ -58,8 +58,14 @@ void GodrayPost::ease(double now, float target)
     if (!drawn_ || dt < 0.0) {
         visibility_ = target;
     } else {
+        // Within reach it lands on the target itself: v + (t - v) need not
+        // give t in floats, and the frame would then depend on the frames
+        // drawn before it.
         const auto most = static_cast<float>(dt / fadeSeconds);
-        visibility_ += std::clamp(target - visibility_, -most, most);
+        if (std::abs(target - visibility_) <= most)
+            visibility_ = target;
+        else
+            visibility_ += std::clamp(target - visibility_, -most, most);
     }
     lastDraw_ = now;
     drawn_ = true;

@@ -35,7 +35,7 @@ public:
     // The shafts' eased visibility, as of the last draw.
     float visibility() const { return visibility_; }
     // The time the shafts take to fade fully in or out, in demo seconds.
-    static constexpr double fadeSeconds = 0.25;
+    static constexpr double fadeSeconds = 0.6;
 
     float exposure() const { return exposure_; }
     float decay() const { return decay_; }

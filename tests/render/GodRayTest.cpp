@@ -105,33 +105,36 @@ protected:
 // The pillar stands upright across the lamp: straight up and straight down
 // from the lamp every march runs along the pillar and finds nothing bright,
 // while beside it, and at every slant, the marches cross the lamp's glow.
+// The marches start at the lamp, so the dark shaft runs on to the edge of
+// the glow and beyond, as dark far out as close in.
 // Without the pillar the same pixels above and below are as bright as those
-// beside. The occlusion image is made at half the frame's size.
+// beside, and the shafts fade with the distance from the lamp. The occlusion
+// image is made at half the frame's size.
 TEST_F(GodRays, APillarInFrontOfTheLampCutsADarkShaftThroughItsGlow)
 {
     EXPECT_EQ(pre->fbo().width(), static_cast<unsigned>(width / 2));
     EXPECT_EQ(pre->fbo().height(), static_cast<unsigned>(height / 2));
     const auto cut = shafts("godrays-pillar-cuts-glow.png");
     const glm::vec2 c = lampPixel();
-    for (float distance : {12.0f, 22.0f}) {
+    for (float distance : {22.0f, 30.0f}) {
         const int up = at(cut, c, distance, 90.0f);
         const int down = at(cut, c, distance, 270.0f);
         for (float beside : {0.0f, 30.0f, 150.0f, 180.0f, 210.0f, 330.0f}) {
             const int lit = at(cut, c, distance, beside);
-            EXPECT_GT(lit, 15) << "a bright shaft at " << beside << " degrees, " << distance << " px";
-            EXPECT_LT(up * 4, lit) << "the pillar's shaft above is dark, " << distance << " px";
-            EXPECT_LT(down * 4, lit) << "the pillar's shaft below is dark, " << distance << " px";
+            EXPECT_GT(lit, 10) << "a bright shaft at " << beside << " degrees, " << distance << " px";
+            EXPECT_LT(up * 5, lit * 2) << "the pillar's shaft above is dark, " << distance << " px";
+            EXPECT_LT(down * 5, lit * 2) << "the pillar's shaft below is dark, " << distance << " px";
         }
     }
-    // The shafts fade with the distance from the lamp.
-    EXPECT_GT(at(cut, c, 12.0f, 0.0f), at(cut, c, 45.0f, 0.0f));
+    EXPECT_LE(at(cut, c, 45.0f, 90.0f), at(cut, c, 12.0f, 90.0f) + 3) << "the gap does not fill in far out";
 
     pillar->setRenderFlag(false);
     const auto open = shafts("godrays-open-glow.png");
-    for (float distance : {12.0f, 22.0f}) {
+    for (float distance : {12.0f, 22.0f, 45.0f}) {
         EXPECT_GT(at(open, c, distance, 90.0f), 4 * at(cut, c, distance, 90.0f)) << distance;
         EXPECT_GT(at(open, c, distance, 90.0f), 0.6 * at(open, c, distance, 0.0f)) << distance;
     }
+    EXPECT_GT(at(open, c, 12.0f, 0.0f), at(open, c, 45.0f, 0.0f)) << "the shafts fade with the distance";
     // The frame's viewport is given back after the half-size passes.
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -175,7 +178,7 @@ TEST_F(GodRays, ShaftsFadeWithTheClockInsteadOfPopping)
     EXPECT_LT(step(true), full / 4);
     EXPECT_GT(post->visibility(), 0.0f);
     EXPECT_LT(post->visibility(), 0.1f);
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < static_cast<int>(std::ceil(GodrayPost::fadeSeconds / Scene::maxStep)); ++i)
         step(true);
     EXPECT_EQ(post->visibility(), 1.0f);
     EXPECT_NEAR(brightness(), full, 3);
