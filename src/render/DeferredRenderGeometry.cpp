@@ -128,7 +128,7 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     // its own stencil test and scissor frame.
     glDepthMask(GL_FALSE);
     if (profiler_ != nullptr)
-        profiler_->markLightLoop(false);
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::LightLoop);
     for (const auto& light : lights_)
         drawLight(scene, light);
     if (particles_ && particles_->isEnabled()) {
@@ -146,10 +146,14 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_SCISSOR_TEST);
     if (profiler_ != nullptr)
-        profiler_->markLightLoop(true);
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::BloomBlur);
 
     const GLuint blurred = fbo_.blurBloom(*programManager(), 4, fbo_.bloomSourceTexture());
+    if (profiler_ != nullptr)
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::Composition);
     compose(scene, caller, blurred);
+    if (profiler_ != nullptr)
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::DepthHandOver);
 
     // The passes after this one are depth-tested against the scene.
     const auto width = static_cast<GLint>(fbo_.width());
