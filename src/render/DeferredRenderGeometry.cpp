@@ -148,7 +148,8 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     if (profiler_ != nullptr)
         profiler_->markGeometryStep(FrameProfiler::GeometryStep::BloomBlur);
 
-    const GLuint blurred = fbo_.blurBloom(*programManager(), 4, fbo_.bloomSourceTexture());
+    const GLuint blurred = fbo_.blurBloom(*programManager(), 4, fbo_.bloomSourceTexture(),
+                                             fbo::FBO::SourceReads::MipChain);
     if (profiler_ != nullptr)
         profiler_->markGeometryStep(FrameProfiler::GeometryStep::Composition);
     compose(scene, caller, blurred);
