@@ -1,6 +1,7 @@
 #include "render/fbo/FBO.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -135,12 +136,16 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
     const gl::Program& copy = copy_ != nullptr ? *copy_ : programs.program("copy");
     glActiveTexture(GL_TEXTURE0);
     const bool mipChain = reads == SourceReads::MipChain && levelCount > 0;
+    // A frame a few pixels wide has fewer mip levels than the chain has
+    // levels; the blur levels past them are empty, and read the last one.
+    const auto lastMip = static_cast<unsigned>(std::bit_width(std::max({width_, height_, 1u}))) - 1;
+    const auto mipOf = [&](unsigned level) { return static_cast<GLint>(std::min(level + blurShift_, lastMip)); };
     if (mipChain) {
         // Only the levels the blur reads; a level's first pass then finds a
         // texel of its own size under each pixel and reads it once.
         glBindTexture(GL_TEXTURE_2D, source);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(blurShift_ + levelCount - 1));
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, mipOf(levelCount - 1));
         glGenerateMipmap(GL_TEXTURE_2D);
     }
     for (unsigned k = 0; k < levelCount; ++k) {
@@ -156,7 +161,7 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k].name());
         glBindTexture(GL_TEXTURE_2D, source);
         if (mipChain)
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(k + blurShift_));
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, mipOf(k));
         drawQuad();
 
         // Level 0's vertical pass feeds nothing the chain returns once
