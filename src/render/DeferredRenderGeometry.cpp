@@ -24,8 +24,9 @@ DeferredRenderGeometry::DeferredRenderGeometry(gl::ProgramManager& programs, con
       bloomProgram_(&programs.program("bloom")), copyProgram_(&programs.program("copy"))
 {
     // Bloom is a wide blur: its first level need not be finer than half the
-    // frame, and at full size it was the costly one.
-    fbo_.setBlurChain(1, GL_RGB32F);
+    // frame, and at full size it was the costly one. Half floats, like its
+    // source: each level's passes read and write half the bytes.
+    fbo_.setBlurChain(1, GL_RGB16F);
     fbo_.init(window, programs);
     particleLight_ = std::make_shared<scene::PointLight>();
     setEnabled(true);
