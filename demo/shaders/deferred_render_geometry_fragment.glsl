@@ -52,52 +52,91 @@ const int refinementSteps = 5;
 vec2 gradX;
 vec2 gradY;
 
-float depthAt(vec2 coord)
-{
-    return 1.0 - textureGrad(displacement_sampler, coord, gradX, gradY).r;
-}
+// The phases of the march, in order.
+const int marching = 0;
+const int refining = 1;
+const int readingBelow = 2;
+const int readingAbove = 3;
+const int done = 4;
+const int maxSteps = maxLayers + 1 + refinementSteps + 2;
 
 // Marches the view ray down through the height field (white is high) in at
 // most maxLayers even steps, fewer where the ray looks straight down, then
 // halves the last step refinementSteps times, so the edges of sunken grout
-// come out straight instead of in layer-sized steps.
-vec2 parallaxOcclusion(vec2 start, vec3 viewTangent, float scale)
+// come out straight instead of in layer-sized steps, and interpolates
+// linearly inside the last, small interval. Returns start where the ray
+// meets the surface there or the height map is missing (alpha 0).
+//
+// Every height read happens in one loop, one read a step, whatever the
+// step does with it. A software rasteriser runs the shader for a block of
+// pixels at once and executes every branch that any of them might take, so
+// separate loops and reads for the march, the refinement and the final
+// interpolation cost all their reads even where no pixel of the block
+// needs parallax; a single loop stops after the last pixel's last step,
+// after one read where none is active.
+vec2 parallaxOcclusion(vec2 start, vec3 viewTangent, float scale, bool wanted)
 {
     float layers = mix(float(maxLayers), 6.0, clamp(abs(viewTangent.z), 0.0, 1.0));
     float layerDepth = 1.0 / layers;
     vec2 shift = viewTangent.xy / max(viewTangent.z, 0.1) * scale / layers;
+
     vec2 coord = start;
     float depth = 0.0;
-    float surface = depthAt(coord);
-    for (int i = 0; i < maxLayers && depth < surface; ++i) {
-        coord -= shift;
-        depth += layerDepth;
-        surface = depthAt(coord);
-    }
-    if (depth == 0.0)
-        return start;  // the ray meets the surface at its start
+    int layer = 0;
+    // The interval the crossing lies in, once the march has passed it.
+    vec2 above = start;
+    float aboveDepth = 0.0;
+    vec2 below = start;
+    float belowDepth = 0.0;
+    int halvings = 0;
+    float after = 0.0;
+    vec2 result = start;
 
-    // The crossing lies between the last two layers: halve that interval.
-    vec2 above = coord + shift;
-    float aboveDepth = depth - layerDepth;
-    vec2 below = coord;
-    float belowDepth = depth;
-    for (int i = 0; i < refinementSteps; ++i) {
-        vec2 middle = 0.5 * (above + below);
-        float middleDepth = 0.5 * (aboveDepth + belowDepth);
-        if (middleDepth < depthAt(middle)) {
-            above = middle;
-            aboveDepth = middleDepth;
+    int phase = wanted ? marching : done;
+    for (int i = 0; i < maxSteps && phase != done; ++i) {
+        vec2 at = phase == marching ? coord : phase == refining ? 0.5 * (above + below)
+                  : phase == readingBelow ? below : above;
+        vec4 height = textureGrad(displacement_sampler, at, gradX, gradY);
+        float surface = 1.0 - height.r;
+        if (phase == marching) {
+            if (layer == 0 && height.a == 0.0) {
+                phase = done;  // no height map
+            } else if (layer < maxLayers && depth < surface) {
+                coord -= shift;
+                depth += layerDepth;
+                ++layer;
+            } else if (depth == 0.0) {
+                phase = done;  // the ray meets the surface at its start
+            } else {
+                // The crossing lies between the last two layers: halve that interval.
+                above = coord + shift;
+                aboveDepth = depth - layerDepth;
+                below = coord;
+                belowDepth = depth;
+                phase = refinementSteps > 0 ? refining : readingBelow;
+            }
+        } else if (phase == refining) {
+            float middleDepth = 0.5 * (aboveDepth + belowDepth);
+            if (middleDepth < surface) {
+                above = at;
+                aboveDepth = middleDepth;
+            } else {
+                below = at;
+                belowDepth = middleDepth;
+            }
+            if (++halvings == refinementSteps)
+                phase = readingBelow;
+        } else if (phase == readingBelow) {
+            after = surface - belowDepth;
+            phase = readingAbove;
         } else {
-            below = middle;
-            belowDepth = middleDepth;
+            float before = surface - aboveDepth;
+            float weight = after / (after - before - 1e-6);
+            result = mix(below, above, clamp(weight, 0.0, 1.0));
+            phase = done;
         }
     }
-    // And interpolate linearly inside the last, small interval.
-    float after = depthAt(below) - belowDepth;
-    float before = depthAt(above) - aboveDepth;
-    float weight = after / (after - before - 1e-6);
-    return mix(below, above, clamp(weight, 0.0, 1.0));
+    return result;
 }
 
 void main()
@@ -113,12 +152,10 @@ void main()
     gradY = dFdy(uv);
     float distanceToEye = length(camera_pos - worldPosition);
     float relief = heightScale * (1.0 - smoothstep(parallaxFadeStart, parallaxFadeEnd, distanceToEye));
-    if (parallax > 0.5 && hasFrame && relief > 0.0 && texture(displacement_sampler, uv).a > 0.0) {
-        vec3 toEye = (camera_pos - worldPosition) / distanceToEye;
-        vec3 viewTangent = vec3(dot(toEye, t), dot(toEye, b), dot(toEye, n));
-        if (viewTangent.z > 0.0)
-            coord = parallaxOcclusion(uv, viewTangent, relief);
-    }
+    vec3 toEye = (camera_pos - worldPosition) / distanceToEye;
+    vec3 viewTangent = vec3(dot(toEye, t), dot(toEye, b), dot(toEye, n));
+    coord = parallaxOcclusion(uv, viewTangent, relief,
+                              parallax > 0.5 && hasFrame && relief > 0.0 && viewTangent.z > 0.0);
 
     vec4 diffuse = texture(diffuse_sampler, coord);
     outDiffuse = mix(mesh_color, diffuse.rgb, diffuse.a);

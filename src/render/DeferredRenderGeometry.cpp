@@ -24,8 +24,9 @@ DeferredRenderGeometry::DeferredRenderGeometry(gl::ProgramManager& programs, con
       bloomProgram_(&programs.program("bloom")), copyProgram_(&programs.program("copy"))
 {
     // Bloom is a wide blur: its first level need not be finer than half the
-    // frame, and at full size it was the costly one.
-    fbo_.setBlurChain(1, GL_RGB32F);
+    // frame, and at full size it was the costly one. Half floats, like its
+    // source: each level's passes read and write half the bytes.
+    fbo_.setBlurChain(1, GL_RGB16F);
     fbo_.init(window, programs);
     particleLight_ = std::make_shared<scene::PointLight>();
     setEnabled(true);
@@ -128,7 +129,7 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     // its own stencil test and scissor frame.
     glDepthMask(GL_FALSE);
     if (profiler_ != nullptr)
-        profiler_->markLightLoop(false);
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::LightLoop);
     for (const auto& light : lights_)
         drawLight(scene, light);
     if (particles_ && particles_->isEnabled()) {
@@ -146,10 +147,15 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     glDisable(GL_STENCIL_TEST);
     glDisable(GL_SCISSOR_TEST);
     if (profiler_ != nullptr)
-        profiler_->markLightLoop(true);
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::BloomBlur);
 
-    const GLuint blurred = fbo_.blurBloom(*programManager(), 4, fbo_.bloomSourceTexture());
+    const GLuint blurred = fbo_.blurBloom(*programManager(), 4, fbo_.bloomSourceTexture(),
+                                             fbo::FBO::SourceReads::MipChain);
+    if (profiler_ != nullptr)
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::Composition);
     compose(scene, caller, blurred);
+    if (profiler_ != nullptr)
+        profiler_->markGeometryStep(FrameProfiler::GeometryStep::DepthHandOver);
 
     // The passes after this one are depth-tested against the scene.
     const auto width = static_cast<GLint>(fbo_.width());

@@ -50,7 +50,7 @@ public:
     // position, age and hues are all finite numbers.
     static bool isUsableLightRecord(const float* record);
 
-    // Marks the light loop's start and end for a profiler (null: none); not owned.
+    // Marks where each of its steps starts for a profiler (null: none); not owned.
     void setProfiler(FrameProfiler* profiler) { profiler_ = profiler; }
 
     // How many lights the last draw ran the light pass for.

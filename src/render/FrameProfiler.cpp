@@ -24,6 +24,12 @@ std::string number(double value)
     return text;
 }
 
+// Where the geometry pass stands in the frame, found when compiling.
+constexpr std::size_t geometryPass = static_cast<std::size_t>(
+    std::find(targets::renderOrder.begin(), targets::renderOrder.end(), targets::deferredRenderGeometry) -
+    targets::renderOrder.begin());
+static_assert(geometryPass < targets::renderOrder.size());
+
 }  // namespace
 
 FrameProfiler::FrameProfiler(std::size_t expectedFrames)
@@ -58,7 +64,7 @@ void FrameProfiler::beginFrame()
 
 void FrameProfiler::markPass(std::size_t pass) { stamp(pass); }
 
-void FrameProfiler::markLightLoop(bool end) { stamp(end ? lightLoopEnd : lightLoopStart); }
+void FrameProfiler::markGeometryStep(GeometryStep step) { stamp(firstStepSlot + static_cast<std::size_t>(step)); }
 
 void FrameProfiler::endFrame()
 {
@@ -84,7 +90,21 @@ void FrameProfiler::collect(std::size_t ring)
     Frame frame;
     for (std::size_t pass = 0; pass < passCount; ++pass)
         frame.passMs[pass] = span(pass, pass + 1);
-    frame.lightLoopMs = span(lightLoopStart, lightLoopEnd);
+    // Each step runs from its mark to the next one that was made; the
+    // pass's start stands for the fill's mark, the next pass's start (or the
+    // frame's end) closes the last step.
+    stamped_[ring][firstStepSlot] = stamped_[ring][geometryPass];
+    times[firstStepSlot] = times[geometryPass];
+    for (std::size_t step = 0; step < geometryStepCount; ++step) {
+        const std::size_t from = firstStepSlot + step;
+        if (!stamped_[ring][from])
+            continue;
+        std::size_t to = from + 1;
+        while (to < slotsPerFrame && !stamped_[ring][to])
+            ++to;
+        frame.geometryMs[step] = span(from, to < slotsPerFrame ? to : geometryPass + 1);
+    }
+    frame.lightLoopMs = frame.geometryMs[static_cast<std::size_t>(GeometryStep::LightLoop)];
     frame.cpuMs = cpuMs_[ring];
     frames_.push_back(frame);
     pending_[ring] = false;
@@ -125,13 +145,17 @@ std::string FrameProfiler::table() const
             values.push_back(frame.passMs[pass]);
         row(std::string(targets::renderOrder[pass]), values);
     }
-    std::vector<double> lightLoop;
-    std::vector<double> cpu;
-    for (const Frame& frame : frames_) {
-        lightLoop.push_back(frame.lightLoopMs);
-        cpu.push_back(frame.cpuMs);
+    for (std::size_t step = 0; step < geometryStepCount; ++step) {
+        std::vector<double> values;
+        for (const Frame& frame : frames_)
+            values.push_back(frame.geometryMs[step]);
+        std::string name = "  " + std::string(geometryStepNames[step]);
+        std::replace(name.begin(), name.end(), '_', ' ');
+        row(name + (step == 0 ? " (in geometry)" : ""), values);
     }
-    row("  light loop (in geometry)", lightLoop);
+    std::vector<double> cpu;
+    for (const Frame& frame : frames_)
+        cpu.push_back(frame.cpuMs);
     row("frame (GPU, all passes)", gpuTotals);
     std::snprintf(line, sizeof(line), "%-26s %10.2f %10.2f\n", "engine work (CPU)", percentile(cpu, 0.5),
                   percentile(cpu, 0.95));
@@ -151,6 +175,9 @@ std::string FrameProfiler::json() const
         out << "    {\"frame\": " << i << ", \"gpu_ms\": {";
         for (std::size_t pass = 0; pass < passCount; ++pass)
             out << (pass ? ", " : "") << '"' << targets::renderOrder[pass] << "\": " << number(frame.passMs[pass]);
+        out << "}, \"geometry_ms\": {";
+        for (std::size_t step = 0; step < geometryStepCount; ++step)
+            out << (step ? ", " : "") << '"' << geometryStepNames[step] << "\": " << number(frame.geometryMs[step]);
         out << "}, \"light_loop_ms\": " << number(frame.lightLoopMs) << ", \"cpu_ms\": " << number(frame.cpuMs)
             << "}" << (i + 1 < frames_.size() ? "," : "") << "\n";
     }

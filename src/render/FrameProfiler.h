@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <GL/glew.h>
@@ -20,8 +21,17 @@ class FrameProfiler {
 public:
     static constexpr std::size_t passCount = targets::renderOrder.size();
 
+    // The steps of the geometry pass, in the order it runs them; each one
+    // lasts from its mark to the next step's (the last one to the pass's end).
+    enum class GeometryStep : std::size_t { Fill, LightLoop, BloomBlur, Composition, DepthHandOver };
+    static constexpr std::size_t geometryStepCount = 5;
+    static constexpr std::array<std::string_view, geometryStepCount> geometryStepNames = {
+        "fill", "light_loop", "bloom_blur", "composition", "depth_hand_over"};
+
     struct Frame {
         std::array<double, passCount> passMs{};
+        // The geometry pass's steps; 0 for a step that was not marked.
+        std::array<double, geometryStepCount> geometryMs{};
         double lightLoopMs = 0.0;
         double cpuMs = 0.0;
     };
@@ -33,10 +43,12 @@ public:
     FrameProfiler& operator=(const FrameProfiler&) = delete;
 
     // Called by the renderer: the start of its work in a frame, the start of
-    // pass i (in render order), the light loop's start and end, the end of the frame.
+    // pass i (in render order), the end of the frame; and by the geometry
+    // pass, the start of each of its steps after the first (the fill starts
+    // with the pass).
     void beginFrame();
     void markPass(std::size_t pass);
-    void markLightLoop(bool end);
+    void markGeometryStep(GeometryStep step);
     void endFrame();
 
     // Waits for the frames still in flight and collects them.
@@ -51,11 +63,11 @@ public:
     std::string json() const;
 
 private:
-    // Slots of one frame's timestamps: the pass starts, the frame's end, the light loop's two marks.
+    // Slots of one frame's timestamps: the pass starts, the frame's end, the
+    // geometry pass's step marks (the fill's slot stays unused: the pass's own start serves).
     static constexpr std::size_t frameEnd = passCount;
-    static constexpr std::size_t lightLoopStart = passCount + 1;
-    static constexpr std::size_t lightLoopEnd = passCount + 2;
-    static constexpr std::size_t slotsPerFrame = passCount + 3;
+    static constexpr std::size_t firstStepSlot = passCount + 1;
+    static constexpr std::size_t slotsPerFrame = firstStepSlot + geometryStepCount;
     static constexpr std::size_t framesInFlight = 4;
 
     void stamp(std::size_t slot);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <yaml-cpp/yaml.h>
 
+#include "render/FrameProfiler.h"
 #include "render/TargetNames.h"
 #include "support/Player.h"
 #include "support/Scratch.h"
@@ -67,6 +68,16 @@ TEST(Capture, FramesAreTheSameEveryRunAndTheProfileCoversEveryPass)
         EXPECT_GT(total, 0.0);
         EXPECT_GE(frame["light_loop_ms"].as<double>(), 0.0);
         EXPECT_LE(frame["light_loop_ms"].as<double>(), frame["gpu_ms"]["deferred_render_geometry"].as<double>());
+        // The geometry pass's steps split its time: none negative, together no more than the pass.
+        double steps = 0.0;
+        for (std::string_view step : orv::render::FrameProfiler::geometryStepNames) {
+            const double ms = frame["geometry_ms"][std::string(step)].as<double>();
+            EXPECT_GE(ms, 0.0) << step;
+            steps += ms;
+        }
+        EXPECT_GT(frame["geometry_ms"]["fill"].as<double>(), 0.0);
+        EXPECT_DOUBLE_EQ(frame["geometry_ms"]["light_loop"].as<double>(), frame["light_loop_ms"].as<double>());
+        EXPECT_LE(steps, frame["gpu_ms"]["deferred_render_geometry"].as<double>() + 1e-3);
         EXPECT_GE(frame["cpu_ms"].as<double>(), 0.0);
     }
     EXPECT_NE(first.out.find("deferred_render_geometry"), std::string::npos) << "the table at exit";

@@ -215,6 +215,42 @@ TEST_F(Bloom, AChainStartingAtHalfSizeAddsEveryLevelAndGivesTheFrameBack)
     EXPECT_EQ(bound, 0);
 }
 
+// Reading each level's own mip level of the source instead of averaging the
+// full-size source under every pixel gives the same blur (sizes that halve
+// evenly make each mip texel the exact average of the block above it), and
+// leaves the source to be drawn into again at its level 0.
+TEST_F(Bloom, ReadingTheSourcesMipLevelsGivesTheFullReadsBlur)
+{
+    constexpr int w = 256;
+    constexpr int h = 192;
+    makeSource(w, h, 121, 89, 1.0f);
+    GodRayFBO full;
+    full.setBlurChain(1, GL_RGB32F);
+    full.init(w, h, *programs);
+    const auto expected = red(full.blurBloom(*programs, 4, source), w / 2, h / 2);
+    GodRayFBO mips;
+    mips.setBlurChain(1, GL_RGB32F);
+    mips.init(w, h, *programs);
+    const auto blurred = red(mips.blurBloom(*programs, 4, source, FBO::SourceReads::MipChain), w / 2, h / 2);
+
+    ASSERT_EQ(blurred.size(), expected.size());
+    for (std::size_t i = 0; i < blurred.size(); ++i)
+        ASSERT_NEAR(blurred[i], expected[i], 1e-6f) << i;
+    EXPECT_NEAR(std::accumulate(blurred.begin(), blurred.end(), 0.0), 4 * 0.25, 1e-3);
+    GLint baseLevel = -1;
+    glBindTexture(GL_TEXTURE_2D, source);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, &baseLevel);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(baseLevel, 0);
+    EXPECT_EQ(red(source, w, h)[static_cast<std::size_t>(89 * w + 121)], 1.0f) << "the source itself is untouched";
+    // The levels were made: the spot's 2 x 2 block averaged into one texel of level 1.
+    std::vector<float> level1(static_cast<std::size_t>(w / 2 * h / 2 * 3));
+    glBindTexture(GL_TEXTURE_2D, source);
+    glGetTexImage(GL_TEXTURE_2D, 1, GL_RGB, GL_FLOAT, level1.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_FLOAT_EQ(level1[static_cast<std::size_t>((44 * w / 2 + 60) * 3)], 0.25f);
+}
+
 TEST_F(Bloom, MoreLevelsThanTheChainHoldsStopAtTheChain)
 {
     makeSource(width, height, x0, y0, 1.0f);

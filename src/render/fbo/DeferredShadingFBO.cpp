@@ -2,6 +2,8 @@
 
 #include "gl/DebugLabel.h"
 
+#include <algorithm>
+#include <bit>
 #include <string>
 
 #include "scene/GLErrors.h"
@@ -55,8 +57,21 @@ bool DeferredShadingFBO::createAttachments()
                            0);
     depthStencilTexture_.label("geometry depth-stencil");
 
-    attachColour(bloomSourceTexture_, GL_COLOR_ATTACHMENT4, GL_RGB16F, GL_LINEAR, true, width(), height(),
-                 "bloom source");
+    // The bloom source keeps room for the mip levels its blur reads (one per
+    // blur level, below the chain's first shift), so that no level averages
+    // the full-size image itself; fixed storage, since the blur moves its base level.
+    const unsigned largest = std::max({width(), height(), 1u});
+    const auto fitting = static_cast<unsigned>(std::bit_width(largest));
+    const auto sourceLevels = static_cast<GLsizei>(std::min(blurShift() + levels(), fitting));
+    glBindTexture(GL_TEXTURE_2D, bloomSourceTexture_.name());
+    glTexStorage2D(GL_TEXTURE_2D, sourceLevels, GL_RGB16F, static_cast<GLsizei>(std::max(width(), 1u)),
+                   static_cast<GLsizei>(std::max(height(), 1u)));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT4, GL_TEXTURE_2D, bloomSourceTexture_.name(), 0);
+    bloomSourceTexture_.label("bloom source");
     attachColour(litSceneTexture_, GL_COLOR_ATTACHMENT5, GL_RGB16F, GL_LINEAR, true, width(), height(), "lit scene");
     glBindTexture(GL_TEXTURE_2D, 0);
 

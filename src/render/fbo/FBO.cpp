@@ -1,6 +1,7 @@
 #include "render/fbo/FBO.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -126,7 +127,7 @@ void FBO::createQuad()
     glBindVertexArray(0);
 }
 
-GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, GLuint source)
+GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, GLuint source, SourceReads reads)
 {
     // More levels than the chain holds would run past its arrays.
     levelCount = std::min(levelCount, levels_);
@@ -134,6 +135,19 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
     const gl::Program& gaussV = gaussV_ != nullptr ? *gaussV_ : programs.program("gauss_v");
     const gl::Program& copy = copy_ != nullptr ? *copy_ : programs.program("copy");
     glActiveTexture(GL_TEXTURE0);
+    const bool mipChain = reads == SourceReads::MipChain && levelCount > 0;
+    // A frame a few pixels wide has fewer mip levels than the chain has
+    // levels; the blur levels past them are empty, and read the last one.
+    const auto lastMip = static_cast<unsigned>(std::bit_width(std::max({width_, height_, 1u}))) - 1;
+    const auto mipOf = [&](unsigned level) { return static_cast<GLint>(std::min(level + blurShift_, lastMip)); };
+    if (mipChain) {
+        // Only the levels the blur reads; a level's first pass then finds a
+        // texel of its own size under each pixel and reads it once.
+        glBindTexture(GL_TEXTURE_2D, source);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, mipOf(levelCount - 1));
+        glGenerateMipmap(GL_TEXTURE_2D);
+    }
     for (unsigned k = 0; k < levelCount; ++k) {
         const double scale = std::pow(2.0, k + blurShift_);
         const float levelWidth = static_cast<float>(width_ / scale);
@@ -146,8 +160,17 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         glUniform1fv(gaussHWeight_, static_cast<GLsizei>(blurWeights.size()), blurWeights.data());
         glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[2 * k].name());
         glBindTexture(GL_TEXTURE_2D, source);
+        if (mipChain)
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, mipOf(k));
         drawQuad();
 
+        // Level 0's vertical pass feeds nothing the chain returns once
+        // smaller levels are added into level 0's horizontal target; alone, it
+        // is what a caller of one level may read as the two-dimensional blur.
+        if (k == 0 && levelCount > 1) {
+            glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
+            continue;
+        }
         gaussV.makeCurrent();
         glUniform1i(gaussVTex_, 0);
         glUniform2f(gaussVScreenSize_, levelWidth, levelHeight);
@@ -170,6 +193,11 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
             glDisable(GL_BLEND);
         }
         glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
+    }
+    if (mipChain) {
+        // The source is drawn into again next frame, at its level 0.
+        glBindTexture(GL_TEXTURE_2D, source);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     }
     scene::reportGLErrors();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);

@@ -50,10 +50,20 @@ public:
     void setBlurChain(unsigned shift, GLenum internalFormat);
     unsigned blurShift() const { return blurShift_; }
 
+    // How a blur reads its source. Full: every level's first pass averages
+    // all the source texels under each of its pixels, 4^k times as many
+    // reads for level k as for a source of the level's size. MipChain: the
+    // source is a texture with storage for mip levels down to blurShift() +
+    // levels() - 1 and a filter that reads only its base level; the blur makes
+    // its mip levels (each the exact average of the one above where sizes are
+    // even) and each level reads the mip level of its own size.
+    enum class SourceReads { Full, MipChain };
+
     // Blurs source over levelCount levels (at most levels()) and adds the
     // smaller levels into blur texture 0, which it returns. Leaves framebuffer
     // 0 bound and the viewport at width() x height().
-    GLuint blurBloom(const gl::ProgramManager& programs, unsigned levelCount, GLuint source);
+    GLuint blurBloom(const gl::ProgramManager& programs, unsigned levelCount, GLuint source,
+                     SourceReads reads = SourceReads::Full);
 
     // Two triangles covering clip space, vertex attribute 0.
     void drawQuad() const;
