@@ -113,7 +113,7 @@ SHOTS = [
                  "the far pillars cut the lamp's shafts into bands that sweep as the camera moves. The spark "
                  "circles the lamp, dimmed, then flares.",
         "bars": 4,
-        "camera": [(-9.6, -11.95, 5.0), (-9.55, -11.75, 4.95), (-9.5, -11.55, 4.9), (-9.45, -11.35, 4.85)],
+        "camera": [(-9.6, -11.95, 5.0), (-9.55, -11.75, 4.95), (-9.5, -11.55, 4.9), (-9.45, -11.43, 4.85)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
         "particle": [(2.2, 0.0, 5.6), (0.0, 2.2, 5.9), (-2.2, 0.0, 6.3), (0.0, -2.2, 5.9), (2.2, 0.0, 5.6),
                      (0.0, 2.2, 5.2)],
