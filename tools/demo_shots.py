@@ -107,12 +107,13 @@ SHOTS = [
     },
     {
         "name": "the lamp and the shafts",
-        "about": "Dusk: the camera drifts along the west wall behind the colonnade, looking up through "
-                 "the arcade at the lamp just past a pillar's edge, the tie beam across it; the pillar and "
-                 "the beam cut dark gaps into the lamp's shafts. The spark circles the lamp, dimmed, then "
-                 "flares.",
+        "about": "Dusk: from the south-west corner of the west aisle, at the height of the capitals, the "
+                 "camera drifts north looking across the colonnade at the lamp, seen under an arch just "
+                 "past the near pillar's capital against the dark east arcade; capital, arch, tie beam and "
+                 "the far pillars cut the lamp's shafts into bands that sweep as the camera moves. The spark "
+                 "circles the lamp, dimmed, then flares.",
         "bars": 4,
-        "camera": [(-9.3, -3.9, 1.4), (-9.35, -3.2, 1.55), (-9.35, -2.5, 1.7), (-9.3, -1.8, 1.85)],
+        "camera": [(-9.6, -11.95, 5.0), (-9.55, -11.75, 4.95), (-9.5, -11.55, 4.9), (-9.45, -11.43, 4.85)],
         "camera_speed": [[0, 0.9], [0.5, 1.0], [1, 0.9]],
         "particle": [(2.2, 0.0, 5.6), (0.0, 2.2, 5.9), (-2.2, 0.0, 6.3), (0.0, -2.2, 5.9), (2.2, 0.0, 5.6),
                      (0.0, 2.2, 5.2)],

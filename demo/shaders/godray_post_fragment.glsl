@@ -31,7 +31,7 @@ out vec4 colour;
 const int steps = 64;
 const int stepsPerSample = 2;
 // Distance at which the shafts are down to half, in screen heights.
-const float reach = 0.25;
+const float reach = 0.3;
 
 void main()
 {

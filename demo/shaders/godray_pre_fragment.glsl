@@ -9,11 +9,13 @@ uniform sampler2D diffuse_sampler;
 in vec2 uv;
 out vec4 colour;
 
-// Most of the light comes from the glow, so that a pillar passing in front
-// of the small lamp dims the shafts rather than switching them off.
+// Most of the light comes from the glow, and it stays strong far out to its
+// rim: so a pillar or an arch that crosses the glow well away from the small
+// lamp still cuts a dark band into the shafts, and one passing in front of
+// the lamp dims them rather than switching them off.
 const vec3 glowColour = vec3(1.0, 0.9, 0.7);
 const float glowStrength = 0.4;
-const float lampStrength = 0.5;
+const float lampStrength = 0.2;
 
 void main()
 {
@@ -25,8 +27,8 @@ void main()
         float r = length(uv);
         if (r >= 1.0)
             discard;
-        float fall = 1.0 - r;
-        colour = vec4(glowColour * glowStrength * fall * fall, 1.0);
+        float fall = 1.0 - r * r;
+        colour = vec4(glowColour * glowStrength * fall, 1.0);
         return;
     }
     vec4 lamp = texture(diffuse_sampler, uv);

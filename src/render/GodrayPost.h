@@ -61,8 +61,8 @@ private:
     float visibility_ = 0.0f;
     double lastDraw_ = 0.0;
     bool drawn_ = false;
-    float exposure_ = 0.0135f;
-    float decay_ = 0.963f;
+    float exposure_ = 0.0085f;
+    float decay_ = 0.985f;
     float density_ = 0.95f;
     float weight_ = 4.05f;
     int exposureLocation_;

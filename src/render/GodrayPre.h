@@ -29,7 +29,7 @@ public:
     bool usesDiffuseMap() const override { return true; }
 
     // The glow's radius around the lamp, in world units.
-    static constexpr float glowRadius = 3.5f;
+    static constexpr float glowRadius = 4.5f;
 
     fbo::GodRayFBO& fbo() { return fbo_; }
     // The blurred occlusion image of the last draw; 0 before the first.
