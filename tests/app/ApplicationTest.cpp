@@ -12,21 +12,12 @@
 
 #include "support/GLContext.h"
 #include "support/Player.h"
+#include "support/Sanitizer.h"
 #include "support/Scratch.h"
 
 namespace {
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORV_UNDER_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(ORV_UNDER_ASAN)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-
+using orv::test::underAddressSanitizer;
 using orv::test::runPlayer;
 using orv::test::ScratchDir;
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/HugePageHeap.h"
+#include "support/Sanitizer.h"
 
 namespace {
 
@@ -33,6 +34,8 @@ bool advised(const void* block, std::size_t size)
 // they were freed (the heap keeps what it grew by).
 TEST(HugePageHeap, FramebufferSizedBlocksComeFromTheAdvisedHeap)
 {
+    if (orv::test::underAddressSanitizer)
+        GTEST_SKIP() << "the sanitizer's allocator is not glibc's heap";
     // A fresh process, as it changes how the whole process allocates: a fork
     // would start from a heap that earlier tests have grown.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
