@@ -52,10 +52,10 @@ float GodrayPost::visibilityAt(const glm::vec3& screen)
     return 1.0f - t * t * (3.0f - 2.0f * t);
 }
 
-void GodrayPost::ease(double now, float target)
+void GodrayPost::ease(double now, float target, std::uint32_t shot)
 {
     const double dt = now - lastDraw_;
-    if (!drawn_ || dt < 0.0) {
+    if (!drawn_ || dt < 0.0 || shot != lastShot_) {
         visibility_ = target;
     } else {
         // Within reach it lands on the target itself: v + (t - v) need not
@@ -68,6 +68,7 @@ void GodrayPost::ease(double now, float target)
             visibility_ += std::clamp(target - visibility_, -most, most);
     }
     lastDraw_ = now;
+    lastShot_ = shot;
     drawn_ = true;
 }
 
@@ -91,7 +92,7 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     glBindTexture(GL_TEXTURE_2D, pre_->occlusionTexture());
 
     const glm::vec3 light = screenPosition(scene.timeline().viewProjection(), pre_->roomLight()->position());
-    ease(scene.time(), visibilityAt(light));
+    ease(scene.time(), visibilityAt(light), scene.timeline().cameraShot());
     if (visibility_ <= 0.0f) {
         glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);

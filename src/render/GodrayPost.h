@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -52,14 +53,16 @@ private:
     // Moves the visibility toward where the lamp now is, at most by the demo
     // time since the last draw over fadeSeconds (so after a gap of that long,
     // the pass switched off or a seek ahead, it is there at once); a first
-    // draw or a jump back starts from where the lamp is.
-    void ease(double now, float target);
+    // draw, a jump back or a cut to another shot starts from where the lamp
+    // is: a fade across a cut would show the new shot's glow swelling up.
+    void ease(double now, float target, std::uint32_t shot);
 
     std::shared_ptr<GodrayPre> pre_;
     const gl::Program* copy_;
     int copyScene_ = -1;
     float visibility_ = 0.0f;
     double lastDraw_ = 0.0;
+    std::uint32_t lastShot_ = 0;
     bool drawn_ = false;
     float exposure_ = 0.0085f;
     float decay_ = 0.985f;

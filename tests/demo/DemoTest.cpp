@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "dev/DevSession.h"
+#include "render/GodrayPost.h"
+#include "render/GodrayPre.h"
 #include "render/TargetNames.h"
+#include "scene/RoomLight.h"
 #include "support/DemoRig.h"
 #include "support/GLContext.h"
 #include "support/Pictures.h"
@@ -193,6 +197,43 @@ TEST(Clock, TheFrameRateDoesNotChangeTheFrames)
         const orv::test::Difference d = orv::test::compare(last[i], last[0]);
         EXPECT_TRUE(d.withinGoldenTolerance()) << i << ": " << d.offShare << " of the pixels off, mean " << d.meanLevels;
     }
+}
+
+// A cut shows the new shot's shafts as its lamp's place allows from its
+// first frame on: easing them across the cut would show the glow swelling up
+// (or dying away) over the new shot's first frames. Inside a shot they ease.
+TEST(Cuts, TheShaftsStartEachShotAsItsLampAllows)
+{
+    orv::test::DemoRig rig{width, height};
+    auto* post = dynamic_cast<orv::render::GodrayPost*>(rig.renderer->target("godray_post"));
+    auto* pre = dynamic_cast<orv::render::GodrayPre*>(rig.renderer->target("godray_pre"));
+    ASSERT_NE(post, nullptr);
+    ASSERT_NE(pre, nullptr);
+    const auto lampAllows = [&] {
+        const glm::vec3 lamp = orv::render::GodrayPost::screenPosition(rig.timeline->viewProjection(), pre->roomLight()->position());
+        return orv::render::GodrayPost::visibilityAt(lamp);
+    };
+    const auto starts = rig.demo->shots().starts;
+    int jumps = 0;
+    for (std::size_t shot = 1; shot < starts.size(); ++shot) {
+        rig.demo->advanceTo(starts[shot] - 0.3);
+        float lastOfPrevious = post->visibility();
+        while (rig.timeline->cameraShot() < shot) {
+            lastOfPrevious = post->visibility();
+            rig.frame(1.0 / 30.0);
+        }
+        const auto& off = rig.timeline->currentInactiveTargets();
+        if (std::find(off.begin(), off.end(), "godray_post") != off.end())
+            continue;
+        EXPECT_EQ(post->visibility(), lampAllows()) << "first frame of shot " << shot + 1;
+        jumps += std::abs(post->visibility() - lastOfPrevious) > 0.5f ? 1 : 0;
+        const float before = post->visibility();
+        for (int i = 0; i < 3; ++i)
+            rig.frame(1.0 / 30.0);
+        EXPECT_LE(std::abs(post->visibility() - before), 3.0f / 30.0f / orv::render::GodrayPost::fadeSeconds + 1e-4f)
+            << "within shot " << shot + 1;
+    }
+    EXPECT_GE(jumps, 1) << "no cut where the lamp comes into view or leaves it";
 }
 
 // Shots change on the music's bar lines at whatever rate the frames come:
