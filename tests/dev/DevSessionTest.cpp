@@ -541,7 +541,11 @@ TEST_F(Session, SeeksAndSavesGiveBackEverythingTheyReplace)
     for (int i = 0; i < 20; ++i)
         save(i);
     orv::test::expectSameLiveGLObjects(objects, orv::test::liveGLObjects());
-    EXPECT_LT(residentBytes(), memory * 1.1) << "from " << memory / 1e6 << " MB";
+    // A build that kept what it replaced would add well over 100 MB each
+    // time; the allocator's and the driver's high-water marks grow in steps
+    // of about 12 MB a few times over the 70 builds, whatever the process
+    // held before.
+    EXPECT_LT(residentBytes() - memory, 100e6) << "from " << memory / 1e6 << " MB";
 }
 
 // The render scale (--scale, or where --target-fps put it) is the session's,
