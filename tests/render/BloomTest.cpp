@@ -61,6 +61,17 @@ protected:
         return values;
     }
 
+    // The source blurred over `levels` by a chain of its own that starts at
+    // 1 / 2^shift of w x h: the red channel of what the chain returns.
+    std::vector<float> blurredBy(unsigned shift, int w, int h, unsigned levels,
+                                 FBO::SourceReads reads = FBO::SourceReads::Full) const
+    {
+        GodRayFBO fbo;
+        fbo.setBlurChain(shift, GL_RGB32F);
+        fbo.init(w, h, *programs);
+        return red(fbo.blurBloom(*programs, levels, source, reads), w >> shift, h >> shift);
+    }
+
     static float at(const std::vector<float>& values, int x, int y)
     {
         return values[static_cast<std::size_t>(y * width + x)];
@@ -107,10 +118,7 @@ TEST_F(Bloom, EverySmallerLevelAddsTheSourceOnceMore)
     constexpr int w = 128;
     constexpr int h = 96;
     makeSource(w, h, 60, 44, 1.0f);
-    GodRayFBO single;
-    single.setBlurChain(0, GL_RGB32F);
-    single.init(w, h, *programs);
-    const auto one = red(single.blurBloom(*programs, 1, source), w, h);
+    const auto one = blurredBy(0, w, h, 1);
 
     for (unsigned levels = 2; levels <= 4; ++levels) {
         GodRayFBO fbo;
@@ -224,14 +232,8 @@ TEST_F(Bloom, ReadingTheSourcesMipLevelsGivesTheFullReadsBlur)
     constexpr int w = 256;
     constexpr int h = 192;
     makeSource(w, h, 121, 89, 1.0f);
-    GodRayFBO full;
-    full.setBlurChain(1, GL_RGB32F);
-    full.init(w, h, *programs);
-    const auto expected = red(full.blurBloom(*programs, 4, source), w / 2, h / 2);
-    GodRayFBO mips;
-    mips.setBlurChain(1, GL_RGB32F);
-    mips.init(w, h, *programs);
-    const auto blurred = red(mips.blurBloom(*programs, 4, source, FBO::SourceReads::MipChain), w / 2, h / 2);
+    const auto expected = blurredBy(1, w, h, 4);
+    const auto blurred = blurredBy(1, w, h, 4, FBO::SourceReads::MipChain);
 
     ASSERT_EQ(blurred.size(), expected.size());
     for (std::size_t i = 0; i < blurred.size(); ++i)
