@@ -3,9 +3,10 @@
 // Shows a texture over the whole target, whatever the two sizes. The blur
 // chain adds its levels with it as they are ("to_screen" 0, the default);
 // the composition onto the screen (1) puts the lit scene through the tone
-// curve and smooths its stair-stepped edges. The tone curve and the edge
-// smoothing are the same as in bloom_fragment, so switching bloom off in a
-// shot takes the glow away but keeps the exposure; keep the two alike.
+// curve. The tone curve is the same as in bloom_fragment, so switching
+// bloom off in a shot takes the glow away but keeps the exposure; keep the
+// two alike. Edges are smoothed later, once the whole frame is drawn
+// (edge_smoothing_fragment).
 uniform sampler2D scene;
 uniform float to_screen;
 
@@ -25,56 +26,50 @@ vec3 filmic(vec3 hdr)
     return whitePeak * (2.43 / 2.51) * (x * (2.51 * x + 0.03)) / (x * (2.43 * x + 0.59) + 0.14);
 }
 
-vec3 shade(vec2 at)
+// Where no mesh covers the pixel (its depth is still at the far end) a night
+// sky goes in: a moonlit gradient, the moon and stars, fixed in the world by
+// sky_from_screen (screen to world direction). A sky box drawn later covers
+// it, so it shows only in shots without one. Keep the same in bloom_fragment
+// and copy_fragment.
+uniform mat4 sky_from_screen;
+uniform sampler2D scene_depth;
+
+const vec3 moonDirection = normalize(vec3(0.55, 0.42, 0.72));
+const float starCells = 160.0;
+
+float hash(vec3 p)
 {
-    return filmic(texture(scene, at).rgb);
+    p = fract(p * 0.3183099 + vec3(0.71, 0.113, 0.419));
+    p *= 17.0;
+    return fract(p.x * p.y * p.z * (p.x + p.y + p.z));
 }
 
-// Edge smoothing after the tone curve, in the manner of FXAA: where the
-// corner neighbours' brightness differs enough from the pixel's, the pixel
-// is blended along the edge's direction, found from the neighbours'
-// brightness gradient. Flat areas leave early and keep their exact colour.
-const float edgeThreshold = 1.0 / 8.0;
-const float edgeThresholdMin = 1.0 / 32.0;
-const float reduceMul = 1.0 / 8.0;
-const float reduceMin = 1.0 / 128.0;
-const float spanMax = 8.0;
-
-float luma(vec3 c)
+vec3 nightSky(vec2 at)
 {
-    return dot(c, vec3(0.299, 0.587, 0.114));
-}
-
-vec3 smoothEdges(vec2 at)
-{
-    vec2 texel = 1.0 / vec2(textureSize(scene, 0));
-    vec3 centre = shade(at);
-    float m = luma(centre);
-    float nw = luma(shade(at + vec2(-1.0, 1.0) * texel));
-    float ne = luma(shade(at + vec2(1.0, 1.0) * texel));
-    float sw = luma(shade(at + vec2(-1.0, -1.0) * texel));
-    float se = luma(shade(at + vec2(1.0, -1.0) * texel));
-    float lowest = min(m, min(min(nw, ne), min(sw, se)));
-    float highest = max(m, max(max(nw, ne), max(sw, se)));
-    if (highest - lowest < max(edgeThresholdMin, highest * edgeThreshold))
-        return centre;
-
-    vec2 along = vec2(-((nw + ne) - (sw + se)), (nw + sw) - (ne + se));
-    float reduce = max((nw + ne + sw + se) * 0.25 * reduceMul, reduceMin);
-    float scale = 1.0 / (min(abs(along.x), abs(along.y)) + reduce);
-    along = clamp(along * scale, vec2(-spanMax), vec2(spanMax)) * texel;
-
-    vec3 near = 0.5 * (shade(at - along / 6.0) + shade(at + along / 6.0));
-    vec3 wide = 0.5 * near + 0.25 * (shade(at - along * 0.5) + shade(at + along * 0.5));
-    float wideLuma = luma(wide);
-    // The wide blend can reach past the edge onto other detail; then keep the near one.
-    return wideLuma < lowest || wideLuma > highest ? near : wide;
+    vec4 far = sky_from_screen * vec4(at * 2.0 - 1.0, 1.0, 1.0);
+    vec3 d = normalize(far.xyz / far.w);
+    float up = clamp(d.y, 0.0, 1.0);
+    vec3 sky = mix(vec3(0.07, 0.09, 0.16), vec3(0.010, 0.015, 0.040), sqrt(up));
+    float toMoon = max(dot(d, moonDirection), 0.0);
+    sky += vec3(0.30, 0.34, 0.42) * pow(toMoon, 48.0) + vec3(0.25, 0.28, 0.34) * pow(toMoon, 600.0);
+    sky = mix(sky, vec3(2.4, 2.35, 2.1), smoothstep(0.99983, 0.99988, toMoon));
+    // Stars: one in a few of the cells of a grid around the camera, at a
+    // place of its own within the cell, fainter towards the horizon.
+    vec3 cell = floor(d * starCells);
+    if (hash(cell) > 0.988) {
+        vec3 star = normalize(cell + 0.3 + 0.4 * vec3(hash(cell + 1.7), hash(cell + 3.1), hash(cell + 5.3)));
+        float off = length(d - star) * starCells;
+        float shine = 0.6 + 2.4 * hash(cell + 7.9);
+        sky += vec3(0.9, 0.93, 1.0) * shine * smoothstep(0.16, 0.0, off) * smoothstep(0.0, 0.25, d.y);
+    }
+    return sky;
 }
 
 void main()
 {
+    vec3 lit = texture(scene, uv).rgb;
     if (to_screen < 0.5)
-        colour = vec4(texture(scene, uv).rgb, 1.0);
+        colour = vec4(lit, 1.0);
     else
-        colour = vec4(smoothEdges(uv), 1.0);
+        colour = vec4(filmic(texture(scene_depth, uv).r == 1.0 ? nightSky(uv) : lit), 1.0);
 }

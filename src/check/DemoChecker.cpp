@@ -128,6 +128,13 @@ void DemoChecker::programs(const DemoConfig& config, Report& report)
                              " has no program \"" + std::string(render::environmentCubeProgram) + "\"",
                          "add the program (see the bundled demo's) or drop \"environment_cube\"");
     }
+    // The edge smoothing program is optional; where it is there, the renderer sets its "scene".
+    for (const DemoConfig::Program& program : config.programs) {
+        if (program.name.name == render::edgeSmoothingProgram &&
+            std::none_of(program.uniforms.begin(), program.uniforms.end(),
+                         [](const Named& u) { return u.name == "scene"; }))
+            report.add(PassNeeds::missingUniform(files::programs, program.name.mark, program.name.name, "scene"));
+    }
     for (const DemoConfig::Program& program : config.programs) {
         validator.check(program, report);
         for (const DemoConfig::Stage& stage : program.stages)

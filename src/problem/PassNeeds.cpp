@@ -41,9 +41,12 @@ bool PassNeeds::isOptional(const std::string& uniform)
 
 const std::vector<std::string>& PassNeeds::setWhenListed(const std::string& program)
 {
-    static const std::vector<std::string> bloom = {"bloom_strength"};
+    static const std::vector<std::string> bloom = {"bloom_strength", "sky_from_screen", "scene_depth"};
+    static const std::vector<std::string> copy = {"sky_from_screen", "scene_depth"};
     static const std::vector<std::string> none;
-    return program == "bloom" ? bloom : none;
+    if (program == "bloom")
+        return bloom;
+    return program == "copy" ? copy : none;
 }
 
 const std::vector<PassNeeds>& PassNeeds::all()

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include <GL/glew.h>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/matrix.hpp>
 
 #include "gl/ProgramManager.h"
 #include "render/FrameProfiler.h"
@@ -14,6 +16,22 @@
 #include "timeline/Timeline.h"
 
 namespace orv::render {
+
+namespace {
+
+// Optional in both composition programs: where they list both, they are
+// told the screen-to-world turn and given the scene's depth, to put a sky
+// where no mesh is.
+constexpr const char* skyUniform = "sky_from_screen";
+constexpr const char* depthUniform = "scene_depth";
+constexpr GLint depthUnit = 2;
+
+int optionalLocation(const gl::ProgramManager& programs, const char* program, const char* uniform)
+{
+    return programs.program(program).declares(uniform) ? programs.uniformLocation(program, uniform) : -1;
+}
+
+}  // namespace
 
 DeferredRenderGeometry::DeferredRenderGeometry(gl::ProgramManager& programs, const view::OpenGLwindow& window,
                                                const config::ModelCatalogue& models,
@@ -44,6 +62,10 @@ void DeferredRenderGeometry::lookUpUniforms()
                          : -1;
     copyScene_ = programs.uniformLocation("copy", "scene");
     copyToScreen_ = programs.uniformLocation("copy", "to_screen");
+    bloomSky_ = optionalLocation(programs, "bloom", skyUniform);
+    bloomDepth_ = optionalLocation(programs, "bloom", depthUniform);
+    copySky_ = optionalLocation(programs, "copy", skyUniform);
+    copyDepth_ = optionalLocation(programs, "copy", depthUniform);
     // The passes it runs inside its own draw, and its framebuffer's blur chain.
     fbo_.lookUpUniforms(programs);
     accumulation_.refreshUniforms();
@@ -170,6 +192,11 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
 void DeferredRenderGeometry::compose(scene::Scene& scene, Target& caller, GLuint blurred)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
+    // From the screen to a direction in the world (the view turned, not moved).
+    const glm::mat4 skyFromScreen =
+        glm::inverse(scene.timeline().projection() * glm::mat4(glm::mat3(scene.timeline().view())));
+    glActiveTexture(GL_TEXTURE0 + depthUnit);
+    glBindTexture(GL_TEXTURE_2D, fbo_.depthStencilTexture());
     if (caller.isBloomEnabled()) {
         bloomProgram_->makeCurrent();
         glActiveTexture(GL_TEXTURE0);
@@ -180,12 +207,20 @@ void DeferredRenderGeometry::compose(scene::Scene& scene, Target& caller, GLuint
         glUniform1i(bloomBlur_, 1);
         if (bloomStrength_ >= 0)
             glUniform1f(bloomStrength_, scene.timeline().bloomStrength());
+        if (bloomSky_ >= 0)
+            glUniformMatrix4fv(bloomSky_, 1, GL_FALSE, glm::value_ptr(skyFromScreen));
+        if (bloomDepth_ >= 0)
+            glUniform1i(bloomDepth_, depthUnit);
     } else {
         copyProgram_->makeCurrent();
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, fbo_.litSceneTexture());
         glUniform1i(copyScene_, 0);
-        // Tone curve and edge smoothing for the screen only: the blur chain
+        if (copySky_ >= 0)
+            glUniformMatrix4fv(copySky_, 1, GL_FALSE, glm::value_ptr(skyFromScreen));
+        if (copyDepth_ >= 0)
+            glUniform1i(copyDepth_, depthUnit);
+        // The tone curve (and the sky) for the screen only: the blur chain
         // adds its levels with this program too, and must get them as they are.
         glUniform1f(copyToScreen_, 1.0f);
         fbo_.drawQuad();

@@ -95,6 +95,12 @@ private:
     int bloomStrength_;
     int copyScene_;
     int copyToScreen_;
+    // -1 where the program does not declare "sky_from_screen" or
+    // "scene_depth": it then leaves the pixels no mesh covers black.
+    int bloomSky_ = -1;
+    int bloomDepth_ = -1;
+    int copySky_ = -1;
+    int copyDepth_ = -1;
     unsigned lightsDrawn_ = 0;
     unsigned enclosingLightsDrawn_ = 0;
     bool volumeFraming_ = true;

@@ -6,6 +6,7 @@
 
 #include <GL/glew.h>
 
+#include "gl/ProgramManager.h"
 #include "render/Cubemap.h"
 #include "render/CubemapSurface.h"
 #include "render/DeferredRenderGeometry.h"
@@ -90,6 +91,11 @@ Renderer::Renderer(std::shared_ptr<scene::SceneObject> root, gl::ProgramManager&
     windowHeight_ = static_cast<unsigned>(std::max(window.height(), 1));
     renderWidth_ = windowWidth_;
     renderHeight_ = windowHeight_;
+    if (programs.contains(std::string(edgeSmoothingProgram))) {
+        smoothing_ = &programs.program(std::string(edgeSmoothingProgram));
+        smoothingScene_ = programs.uniformLocation(std::string(edgeSmoothingProgram), "scene");
+    }
+    placeOutput();
 }
 
 Renderer::~Renderer() = default;
@@ -110,15 +116,43 @@ void Renderer::setRenderScale(double scale)
     renderHeight_ = height;
     geometry_->resize(width, height);
     godrayPre_->resize(width, height);
-    if (width == windowWidth_ && height == windowHeight_) {
+    placeOutput();
+}
+
+void Renderer::placeOutput()
+{
+    if (renderWidth_ == windowWidth_ && renderHeight_ == windowHeight_ && smoothing_ == nullptr) {
         output_.reset();
     } else {
         if (!output_)
             output_ = std::make_unique<fbo::OutputFramebuffer>();
-        output_->create(width, height);
+        output_->create(renderWidth_, renderHeight_);
     }
     geometry_->setOutputFramebuffer(outputFramebuffer());
     godrayPost_->setOutputFramebuffer(outputFramebuffer());
+}
+
+void Renderer::present() const
+{
+    const auto width = static_cast<GLsizei>(windowWidth_);
+    const auto height = static_cast<GLsizei>(windowHeight_);
+    if (smoothing_ == nullptr) {
+        output_->stretchToScreen(width, height);
+        glViewport(0, 0, width, height);
+        return;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_STENCIL_TEST);
+    glDisable(GL_BLEND);
+    smoothing_->makeCurrent();
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, output_->colorTexture());
+    glUniform1i(smoothingScene_, 0);
+    geometry_->fbo().drawQuad();
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void Renderer::insert(const std::shared_ptr<Target>& target) { targets_.emplace(target->name(), target); }
@@ -177,6 +211,10 @@ void Renderer::refreshUniforms()
 {
     for (auto& entry : targets_)
         entry.second->refreshUniforms();
+    if (smoothing_ != nullptr) {
+        smoothing_ = &programs_->program(std::string(edgeSmoothingProgram));
+        smoothingScene_ = programs_->uniformLocation(std::string(edgeSmoothingProgram), "scene");
+    }
 }
 
 bool Renderer::framebuffersComplete() const
@@ -272,10 +310,8 @@ void Renderer::render(scene::Scene& scene)
         glViewport(0, 0, width, height);
         target->draw(scene, *target);
     }
-    if (output_) {
-        output_->stretchToScreen(static_cast<int>(windowWidth_), static_cast<int>(windowHeight_));
-        glViewport(0, 0, static_cast<GLsizei>(windowWidth_), static_cast<GLsizei>(windowHeight_));
-    }
+    if (output_)
+        present();
     if (profiler_ != nullptr)
         profiler_->endFrame();
 }

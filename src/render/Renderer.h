@@ -9,6 +9,7 @@ namespace orv::config {
 class ModelCatalogue;
 }
 namespace orv::gl {
+class Program;
 class ProgramManager;
 }
 namespace orv::scene {
@@ -77,14 +78,19 @@ public:
 
     // Draws the 3D passes at scale x the window's size (clamped to 0.25..1,
     // each side rounded) and stretches the result over the window at the end
-    // of render; at 1 they draw straight onto the window. A new size remakes
-    // every framebuffer that depends on it, giving back the old ones.
+    // of render. A new size remakes every framebuffer that depends on it,
+    // giving back the old ones. Where the catalogue has the edge smoothing
+    // program, the passes always draw off screen and that program makes the
+    // stretch (at any scale); without it they draw straight onto the window
+    // at scale 1.
     void setRenderScale(double scale);
     double renderScale() const { return scale_; }
     unsigned renderWidth() const { return renderWidth_; }
     unsigned renderHeight() const { return renderHeight_; }
-    // What the passes draw onto in place of the window: 0 at scale 1.
+    // What the passes draw onto in place of the window: 0 where they draw
+    // onto the window itself.
     unsigned outputFramebuffer() const;
+    bool smoothsEdges() const { return smoothing_ != nullptr; }
 
     // The target of that name, or null.
     Target* target(const std::string& name) const;
@@ -95,6 +101,11 @@ private:
     void registerObject(const scene::SceneObject& object, Target& godrayPre, Target& godrayPost);
     // Hands the mirror and glass passes the room's cubes, where a model asks for them.
     void setUpEnvironmentCubes();
+    // (Re)makes the output framebuffer at the render size, or drops it where
+    // the passes can draw onto the window, and tells the passes.
+    void placeOutput();
+    // The output onto the window: smoothed where the catalogue allows, else stretched.
+    void present() const;
 
     std::shared_ptr<scene::SceneObject> root_;
     std::unordered_map<std::string, std::shared_ptr<Target>> targets_;
@@ -120,8 +131,11 @@ private:
     unsigned renderWidth_ = 0;
     unsigned renderHeight_ = 0;
     double scale_ = 1.0;
-    // Only below scale 1.
+    // Below scale 1, and always with edge smoothing.
     std::unique_ptr<fbo::OutputFramebuffer> output_;
+    // Null where the catalogue has no edge smoothing program.
+    const gl::Program* smoothing_ = nullptr;
+    int smoothingScene_ = -1;
     // Null unless a mirror or glass model asks for an environment cube.
     std::shared_ptr<EnvironmentCube> environment_;
 };

@@ -31,6 +31,9 @@ inline constexpr std::array<std::string_view, 2> updateOrder = {particleSystem, 
 // The program that renders the room into the cubes of the mirror and glass
 // models that ask for one; not a pass of the frame, nor a name of the list above.
 inline constexpr std::string_view environmentCubeProgram = "environment_cube";
+// The program that puts the finished frame onto the window with its edges
+// smoothed, where the catalogue has it; not a pass either.
+inline constexpr std::string_view edgeSmoothingProgram = "edge_smoothing";
 
 namespace switches {
 

@@ -105,8 +105,8 @@ TEST_F(BrokenDemo, TenMistakesAreTenLinesEachNamingItsFileAndLine)
 {
     replace("config/window.yaml", "full_screen: false", "full_screen: maybe");
     replace("config/gl_programs.yaml", "shaders/gauss_h_fragment.glsl", "shaders/gauss_h_fragmnt.glsl");
-    replace("config/gl_programs.yaml", "uniforms: [scene, blur, bloom_strength]",
-            "uniforms: [scene, blur, bloom_strength, glow]");
+    replace("config/gl_programs.yaml", "uniforms: [scene, blur, bloom_strength,",
+            "uniforms: [scene, blur, bloom_strength, glow,");
     replace("shaders/copy_fragment.glsl", "void main()", "float broken = ;\n\nvoid main()");
     replace("config/models.yaml", "targets: [reflection]", "targets: [reflections]");
     replace("config/models.yaml", "bounding_sphere.gltf", "bounding_spher.gltf");
@@ -154,7 +154,7 @@ TEST_F(BrokenDemo, EnvironmentCubeWithoutItsProgramIsOneLinePerModel)
 // shapes, and that the bloom program must list the uniform its shader reads.
 TEST_F(BrokenDemo, BloomAndSparksMistakesAreFound)
 {
-    replace("config/gl_programs.yaml", "uniforms: [scene, blur, bloom_strength]", "uniforms: [scene, blur]");
+    replace("config/gl_programs.yaml", "uniforms: [scene, blur, bloom_strength,", "uniforms: [scene, blur,");
     replace("config/timeline.yaml", "bloom: [[0,", "bloom: [[0, 1], [0.5], [0.6,");
     replace("config/timeline.yaml", "sparks: {count: 1, lights: 1, interval_ms: 250",
             "sparks: {count: many, light: 1, interval_ms: 0");
@@ -249,6 +249,11 @@ TEST_F(BrokenDemo, PlayerStopsWithTheCheckersLine)
     agree("a pass's uniform not listed");
     EXPECT_NE(err.find("does not list the uniform \"exposure\""), std::string::npos) << err;
     replace("config/gl_programs.yaml", "uniforms: [", "uniforms: [exposure, ");
+    // The same for the optional edge smoothing program, once it is there.
+    replace("config/gl_programs.yaml", "uniforms: [scene]\n", "uniforms: []\n");
+    agree("the edge smoothing program without its uniform");
+    EXPECT_NE(err.find("program \"edge_smoothing\" does not list the uniform \"scene\""), std::string::npos) << err;
+    replace("config/gl_programs.yaml", "uniforms: []\n", "uniforms: [scene]\n");
 
     // A node of the particle model named like a camera marker: the count no
     // longer fits, and the line says where the extra marker comes from.

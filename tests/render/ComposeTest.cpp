@@ -1,7 +1,11 @@
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/matrix.hpp>
 #include <gtest/gtest.h>
 
 #include "DemoProgramsTest.h"
@@ -25,6 +29,37 @@ protected:
         DemoProgramsTest::SetUp();
         fbo.init(width, height, *programs);
         black = image([](int, int) { return 0.0f; });
+        // As in the frame, the compositions read the scene's depth on unit 2: a mesh everywhere unless a test says.
+        nearDepth = depthImage([](int, int) { return 0.5f; });
+        for (const char* program : {"copy", "bloom"}) {
+            programs->use(program);
+            glUniform1i(programs->uniformLocation(program, "scene_depth"), 2);
+        }
+        useDepth(nearDepth);
+    }
+
+    static void useDepth(const orv::gl::TextureHandle& depth)
+    {
+        glActiveTexture(GL_TEXTURE2);
+        glBindTexture(GL_TEXTURE_2D, depth.name());
+        glActiveTexture(GL_TEXTURE0);
+    }
+
+    static orv::gl::TextureHandle depthImage(const std::function<float(int, int)>& value)
+    {
+        std::vector<float> depths;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x)
+                depths.push_back(value(x, y));
+        }
+        auto texture = orv::gl::TextureHandle::create();
+        glBindTexture(GL_TEXTURE_2D, texture.name());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+                     depths.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return texture;
     }
 
     // A grey float image, the value of each pixel from its column and row, bilinear like the lit scene.
@@ -100,10 +135,22 @@ protected:
         return drawn();
     }
 
+    // All three channels of what draw composes, row by row from the bottom.
+    std::vector<float> composedColour(const std::function<void()>& draw)
+    {
+        draw();
+        std::vector<float> rgb(width * height * 3);
+        glBindTexture(GL_TEXTURE_2D, fbo.blurTexture(0));
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, rgb.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return rgb;
+    }
+
     static float at(const std::vector<float>& values, int x, int y) { return values[y * width + x]; }
 
     GodRayFBO fbo;
     orv::gl::TextureHandle black;
+    orv::gl::TextureHandle nearDepth;
 };
 
 TEST_F(Compose, OneToneCurveWithAndWithoutBloomThatNeverReachesWhite)
@@ -145,32 +192,71 @@ TEST_F(Compose, OneToneCurveWithAndWithoutBloomThatNeverReachesWhite)
 
 TEST_F(Compose, EdgeSmoothingSoftensADiagonalAndLeavesFlatAreasAlone)
 {
-    // A hard stair-stepped diagonal between bright and dark.
-    const auto edge = image([](int x, int y) { return x > y + 4 ? 2.0f : 0.05f; });
-    const auto dark = copied(image([](int, int) { return 0.05f; }).name());
-    const auto bright = copied(image([](int, int) { return 2.0f; }).name());
-    const float low = dark[0];
-    const float high = bright[0];
+    // A hard stair-stepped diagonal between bright and dark, as the finished frame holds it.
+    // (Both exact in the half floats the test's target holds.)
+    constexpr float low = 0.0625f;
+    constexpr float high = 0.875f;
+    const auto edge = image([](int x, int y) { return x > y + 4 ? high : low; });
+    begin();
+    programs->use("edge_smoothing");
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, edge.name());
+    glUniform1i(programs->uniformLocation("edge_smoothing", "scene"), 0);
+    fbo.drawQuad();
+    const auto smoothed = drawn();
 
-    for (bool bloom : {false, true}) {
-        const auto smoothed = bloom ? bloomed(edge.name(), black.name()) : copied(edge.name());
-        int between = 0;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const float value = at(smoothed, x, y);
-                ASSERT_GE(value, low - 1e-5f) << x << ", " << y;
-                ASSERT_LE(value, high + 1e-5f) << x << ", " << y;
-                const int fromEdge = x - (y + 4);
-                if (fromEdge > 3 || fromEdge < -3) {
-                    // Away from the edge the picture is exactly the flat tone-mapped value.
-                    ASSERT_EQ(value, fromEdge > 0 ? high : low) << x << ", " << y << (bloom ? " bloom" : "");
-                } else if (value > low + 0.1f * (high - low) && value < high - 0.1f * (high - low)) {
-                    ++between;
-                }
+    int between = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const float value = at(smoothed, x, y);
+            ASSERT_GE(value, low - 1e-5f) << x << ", " << y;
+            ASSERT_LE(value, high + 1e-5f) << x << ", " << y;
+            const int fromEdge = x - (y + 4);
+            if (fromEdge > 3 || fromEdge < -3) {
+                // Away from the edge the picture is exactly what it was.
+                ASSERT_EQ(value, fromEdge > 0 ? high : low) << x << ", " << y;
+            } else if (value > low + 0.1f * (high - low) && value < high - 0.1f * (high - low)) {
+                ++between;
             }
         }
-        // Along the diagonal (about twenty steps in view) intermediate values appear.
-        EXPECT_GE(between, 15) << (bloom ? "bloom" : "copy");
+    }
+    // Along the diagonal (about twenty steps in view) intermediate values appear.
+    EXPECT_GE(between, 15);
+}
+
+// Where the scene's depth is still at the far end no mesh was drawn: both
+// compositions put the night sky there (dark blue, brighter towards the
+// horizon than overhead) and leave every other pixel to the tone curve.
+TEST_F(Compose, TheNightSkyFillsOnlyWhereNoMeshIsDrawn)
+{
+    const auto grey = image([](int, int) { return 0.5f; });
+    const float mesh = copied(grey.name())[0];
+    // The left half is far (sky), the right half a mesh at mid depth.
+    const auto depth = depthImage([](int x, int) { return x < width / 2 ? 1.0f : 0.5f; });
+    useDepth(depth);
+    // Looking at the horizon: the bottom row is below it, the top row well above.
+    const glm::mat4 view = glm::lookAt(glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, -1.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+    const glm::mat4 skyFromScreen =
+        glm::inverse(glm::perspective(glm::radians(90.0f), float(width) / float(height), 0.1f, 100.0f) * view);
+
+    for (const char* program : {"copy", "bloom"}) {
+        programs->use(program);
+        glUniformMatrix4fv(programs->uniformLocation(program, "sky_from_screen"), 1, GL_FALSE,
+                           glm::value_ptr(skyFromScreen));
+        const auto rgb = std::string(program) == "copy" ? composedColour([&] { copied(grey.name()); })
+                                                        : composedColour([&] { bloomed(grey.name(), black.name()); });
+        const auto pixel = [&](int x, int y) { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; };
+        for (int y = 0; y < height; ++y) {
+            for (int x = width / 2; x < width; ++x)
+                ASSERT_NEAR(pixel(x, y)[0], mesh, 1e-6f) << program << " " << x << ", " << y;
+        }
+        // Sky: blue over red, never black, darker overhead than near the horizon.
+        const float* horizon = pixel(4, height / 2);
+        const float* overhead = pixel(4, height - 1);
+        EXPECT_GT(horizon[2], horizon[0]) << program;
+        EXPECT_GT(overhead[2], 0.0f) << program;
+        EXPECT_LT(overhead[2], horizon[2]) << program;
+        EXPECT_LT(horizon[2], mesh) << program << ": a night sky, darker than a lit wall";
     }
 }
 

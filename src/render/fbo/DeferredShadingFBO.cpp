@@ -53,6 +53,9 @@ bool DeferredShadingFBO::createAttachments()
     glBindTexture(GL_TEXTURE_2D, depthStencilTexture_.name());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width()), static_cast<GLsizei>(height()),
                  0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, nullptr);
+    // Read by the composition (where no mesh is, the depth stays at the far end): one texel per pixel.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, depthStencilTexture_.name(),
                            0);
     depthStencilTexture_.label("geometry depth-stencil");
