@@ -393,39 +393,52 @@ def sphere(radius, rings=12, segments=16, centre=(0, 0, 0)):
     return m
 
 
-def gem(radius, centre, subdivisions=2, facet_share=0.4):
-    """A cut gem: an icosahedron subdivided twice (320 facets), stretched upright.
+def gem(radius, centre, sides=16):
+    """A round brilliant standing on its point: a flat table on top, a crown
+    of kite-shaped facets down to a thin girdle, and a pavilion narrowing to
+    the point. Every facet is flat (its own normal at its corners), so each
+    one bends the room behind it its own way and the stone sparkles instead
+    of blurring like a lens.
 
-    Each corner's normal leans facet_share of the way from the smooth
-    (ellipsoid) normal towards its facet's, so the glass bends light smoothly
-    while the facets still catch it."""
-    t = (1 + math.sqrt(5)) / 2
-    verts = [normalise(v) for v in [(-1, t, 0), (1, t, 0), (-1, -t, 0), (1, -t, 0), (0, -1, t), (0, 1, t),
-                                    (0, -1, -t), (0, 1, -t), (t, 0, -1), (t, 0, 1), (-t, 0, -1), (-t, 0, 1)]]
-    faces = [(0, 11, 5), (0, 5, 1), (0, 1, 7), (0, 7, 10), (0, 10, 11), (1, 5, 9), (5, 11, 4), (11, 10, 2),
-             (10, 7, 6), (7, 1, 8), (3, 9, 4), (3, 4, 2), (3, 2, 6), (3, 6, 8), (3, 8, 9), (4, 9, 5), (2, 4, 11),
-             (6, 2, 10), (8, 6, 7), (9, 8, 1)]
-    tris = [(verts[a], verts[b], verts[c]) for a, b, c in faces]
-    for _ in range(subdivisions):
-        finer = []
-        for pa, pb, pc in tris:
-            ab, bc, ca = (normalise(scale(add(pa, pb), 0.5)), normalise(scale(add(pb, pc), 0.5)),
-                          normalise(scale(add(pc, pa), 0.5)))
-            finer += [(pa, ab, ca), (ab, pb, bc), (ca, bc, pc), (ab, bc, ca)]
-        tris = finer
-    stretch = 1.25  # like a cut stone standing on its tip
+    Heights are in radii, the point at the bottom of what the old egg
+    occupied, so the stone sits on its pedestal as before."""
+    def ring(r, z, turn):
+        return [add(centre, (r * radius * math.cos(2 * math.pi * (i + turn) / sides),
+                             r * radius * math.sin(2 * math.pi * (i + turn) / sides), z * radius))
+                for i in range(sides)]
+
+    table = ring(0.55, 0.62, 0.0)
+    crown = ring(0.84, 0.38, 0.5)
+    girdle_top = ring(1.0, 0.16, 0.0)
+    girdle_bottom = ring(1.0, 0.10, 0.0)
+    pavilion = ring(0.55, -0.55, 0.5)
+    culet = add(centre, (0.0, 0.0, -1.25 * radius))
+    top = add(centre, (0.0, 0.0, 0.62 * radius))
     m = MeshData()
-    for tri in tris:
-        pts = [add(centre, (p[0] * radius, p[1] * radius, p[2] * radius * stretch)) for p in tri]
-        facet = normalise(cross(sub(pts[1], pts[0]), sub(pts[2], pts[0])))
-        if dot(facet, sub(pts[0], centre)) < 0:
-            facet = scale(facet, -1)
-        ids = []
-        for p in tri:
-            smooth_normal = normalise((p[0], p[1], p[2] / stretch))
-            n = normalise(add(scale(smooth_normal, 1 - facet_share), scale(facet, facet_share)))
-            ids.append(m.vertex(add(centre, (p[0] * radius, p[1] * radius, p[2] * radius * stretch)), n, (0.5, 0.5)))
-        m.triangle(*ids)
+
+    def facet(*corners):
+        n = normalise(cross(sub(corners[1], corners[0]), sub(corners[2], corners[0])))
+        middle = scale(add(add(corners[0], corners[1]), corners[2]), 1.0 / 3.0)
+        if dot(n, sub(middle, centre)) < 0:
+            n = scale(n, -1)
+            corners = corners[::-1]
+        m.triangle(*[m.vertex(c, n, (0.5, 0.5)) for c in corners])
+
+    for i in range(sides):
+        j = (i + 1) % sides
+        facet(top, table[i], table[j])
+        # Crown: a star facet between the table's edge and the crown ring,
+        # then two halves down to the girdle, meeting at the crown's corners.
+        facet(table[i], table[j], crown[i])
+        facet(table[j], crown[j], crown[i])
+        facet(crown[i], crown[j], girdle_top[j])
+        facet(girdle_top[i], crown[i], girdle_top[j])
+        facet(girdle_top[i], girdle_top[j], girdle_bottom[j])
+        facet(girdle_top[i], girdle_bottom[j], girdle_bottom[i])
+        # Pavilion: the same down to its ring, then long facets to the point.
+        facet(girdle_bottom[i], girdle_bottom[j], pavilion[i])
+        facet(girdle_bottom[j], pavilion[j], pavilion[i])
+        facet(pavilion[i], pavilion[j], culet)
     return m
 
 
