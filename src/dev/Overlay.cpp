@@ -330,8 +330,8 @@ Overlay::Request Overlay::draw(DevSession& session, const render::FrameProfiler*
             double total = 0.0;
             for (double ms : last.passMs)
                 total += ms;
-            for (std::size_t pass = 0; pass < render::targets::renderOrder.size(); ++pass) {
-                const std::string_view name = render::targets::renderOrder[pass];
+            for (std::size_t pass = 0; pass < render::FrameProfiler::columnCount; ++pass) {
+                const std::string_view name = render::FrameProfiler::columnName(pass);
                 char label[64];
                 std::snprintf(label, sizeof(label), "%.2f ms", last.passMs[pass]);
                 ImGui::ProgressBar(total > 0.0 ? static_cast<float>(last.passMs[pass] / total) : 0.0f,

@@ -64,6 +64,8 @@ void FrameProfiler::beginFrame()
 
 void FrameProfiler::markPass(std::size_t pass) { stamp(pass); }
 
+void FrameProfiler::markPresent() { stamp(presentStart); }
+
 void FrameProfiler::markGeometryStep(GeometryStep step) { stamp(firstStepSlot + static_cast<std::size_t>(step)); }
 
 void FrameProfiler::endFrame()
@@ -88,8 +90,8 @@ void FrameProfiler::collect(std::size_t ring)
                    : 0.0;
     };
     Frame frame;
-    for (std::size_t pass = 0; pass < passCount; ++pass)
-        frame.passMs[pass] = span(pass, pass + 1);
+    for (std::size_t column = 0; column < columnCount; ++column)
+        frame.passMs[column] = span(column, column + 1);
     // Each step runs from its mark to the next one that was made; the
     // pass's start stands for the fill's mark, the next pass's start (or the
     // frame's end) closes the last step.
@@ -139,11 +141,11 @@ std::string FrameProfiler::table() const
                       percentile(values, 0.95), medianTotal > 0.0 ? 100.0 * median / medianTotal : 0.0);
         out << line;
     };
-    for (std::size_t pass = 0; pass < passCount; ++pass) {
+    for (std::size_t column = 0; column < columnCount; ++column) {
         std::vector<double> values;
         for (const Frame& frame : frames_)
-            values.push_back(frame.passMs[pass]);
-        row(std::string(targets::renderOrder[pass]), values);
+            values.push_back(frame.passMs[column]);
+        row(std::string(columnName(column)), values);
     }
     for (std::size_t step = 0; step < geometryStepCount; ++step) {
         std::vector<double> values;
@@ -167,14 +169,14 @@ std::string FrameProfiler::json() const
 {
     std::ostringstream out;
     out << "{\n  \"passes\": [";
-    for (std::size_t pass = 0; pass < passCount; ++pass)
-        out << (pass ? ", " : "") << '"' << targets::renderOrder[pass] << '"';
+    for (std::size_t column = 0; column < columnCount; ++column)
+        out << (column ? ", " : "") << '"' << columnName(column) << '"';
     out << "],\n  \"frames\": [\n";
     for (std::size_t i = 0; i < frames_.size(); ++i) {
         const Frame& frame = frames_[i];
         out << "    {\"frame\": " << i << ", \"gpu_ms\": {";
-        for (std::size_t pass = 0; pass < passCount; ++pass)
-            out << (pass ? ", " : "") << '"' << targets::renderOrder[pass] << "\": " << number(frame.passMs[pass]);
+        for (std::size_t column = 0; column < columnCount; ++column)
+            out << (column ? ", " : "") << '"' << columnName(column) << "\": " << number(frame.passMs[column]);
         out << "}, \"geometry_ms\": {";
         for (std::size_t step = 0; step < geometryStepCount; ++step)
             out << (step ? ", " : "") << '"' << geometryStepNames[step] << "\": " << number(frame.geometryMs[step]);

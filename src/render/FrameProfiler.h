@@ -20,6 +20,15 @@ namespace orv::render {
 class FrameProfiler {
 public:
     static constexpr std::size_t passCount = targets::renderOrder.size();
+    // The passes, then the frame's last draw onto the window (the edge
+    // smoothing, or the stretch of a smaller frame): each a column of the
+    // table and of the JSON, and part of the GPU frame.
+    static constexpr std::size_t columnCount = passCount + 1;
+    static constexpr std::string_view presentName = "present";
+    static std::string_view columnName(std::size_t column)
+    {
+        return column < passCount ? targets::renderOrder[column] : presentName;
+    }
 
     // The steps of the geometry pass, in the order it runs them; each one
     // lasts from its mark to the next step's (the last one to the pass's end).
@@ -29,7 +38,7 @@ public:
         "fill", "light_loop", "bloom_blur", "composition", "depth_hand_over"};
 
     struct Frame {
-        std::array<double, passCount> passMs{};
+        std::array<double, columnCount> passMs{};
         // The geometry pass's steps; 0 for a step that was not marked.
         std::array<double, geometryStepCount> geometryMs{};
         double lightLoopMs = 0.0;
@@ -43,11 +52,12 @@ public:
     FrameProfiler& operator=(const FrameProfiler&) = delete;
 
     // Called by the renderer: the start of its work in a frame, the start of
-    // pass i (in render order), the end of the frame; and by the geometry
-    // pass, the start of each of its steps after the first (the fill starts
-    // with the pass).
+    // pass i (in render order), the start of the draw onto the window, the
+    // end of the frame; and by the geometry pass, the start of each of its
+    // steps after the first (the fill starts with the pass).
     void beginFrame();
     void markPass(std::size_t pass);
+    void markPresent();
     void markGeometryStep(GeometryStep step);
     void endFrame();
 
@@ -63,9 +73,11 @@ public:
     std::string json() const;
 
 private:
-    // Slots of one frame's timestamps: the pass starts, the frame's end, the
-    // geometry pass's step marks (the fill's slot stays unused: the pass's own start serves).
-    static constexpr std::size_t frameEnd = passCount;
+    // Slots of one frame's timestamps: the pass starts, the draw onto the
+    // window's start, the frame's end, the geometry pass's step marks (the
+    // fill's slot stays unused: the pass's own start serves).
+    static constexpr std::size_t presentStart = passCount;
+    static constexpr std::size_t frameEnd = passCount + 1;
     static constexpr std::size_t firstStepSlot = passCount + 1;
     static constexpr std::size_t slotsPerFrame = firstStepSlot + geometryStepCount;
     static constexpr std::size_t framesInFlight = 4;

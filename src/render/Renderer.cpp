@@ -310,6 +310,8 @@ void Renderer::render(scene::Scene& scene)
         glViewport(0, 0, width, height);
         target->draw(scene, *target);
     }
+    if (profiler_ != nullptr)
+        profiler_->markPresent();
     if (output_)
         present();
     if (profiler_ != nullptr)
