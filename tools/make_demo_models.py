@@ -8,6 +8,7 @@ Output, relative to the demo folder:
     assets/models/crate, pedestal, statue, sphere, gem, particle,
                   bounding_sphere (.gltf + .bin) the catalogue's models
     assets/images/*.png, *.jpg                  material textures, 512 x 512
+                                                (the lantern's iron 128 x 128)
 
 Every model is glTF 2.0 with a side .bin buffer. Materials use the
 KHR_materials_pbrSpecularGlossiness extension so that the importer hands out
@@ -21,8 +22,9 @@ all four texture kinds the loaders look up:
 The textures are drawn with numpy from tileable value noise, so they repeat
 without seams: floor tiles with grout in two marbles, ashlar blocks for the
 walls, fluted marble for the pillars, a plain limestone for arches, plinths
-and pedestals, and planks for the crates. Each material has a diffuse, a
-normal (from its height field), a specular and a height map.
+and pedestals, planks for the crates and a hammered iron for the lantern.
+Each material has a diffuse, a normal (from its height field), a specular
+and a height map.
 
 Coordinates are authored Z-up (metres); the room file's root node "Room"
 turns them into GL's Y-up with a rotation of -90 degrees about X, so an
@@ -33,7 +35,8 @@ and no roof, so the sky shows overhead. The north and south walls each have
 three tall arched windows. Two colonnades of four fluted pillars
 ("Pillar_001".."Pillar_008", x = +-6, y = -9, -3, 3, 9) carry arcades of
 flat arches that run from wall to wall; a tie beam crosses the nave at
-y = 0, and the lamp "Room_Light" hangs from it at (0, 0, 6.2). Placements:
+y = 0, and the lamp "Room_Light" hangs from it at (0, 0, 6.2) in an iron
+lantern ("Lantern_Cage" and "Lantern_Glazing", see lantern_cage). Placements:
 crates in the north-west corner, two statues on pedestals flanking the
 south end of the nave, and at the north end a mirror orb (model-orb_001)
 and a glass gem (model-gem_001) on pedestals.
@@ -225,6 +228,20 @@ def crate_maps(n):
     return diffuse, height, specular, 5.0
 
 
+def iron_maps(n):
+    """Forged iron for the lantern's cage: near black, hammered, with a
+    little rust gathered in the dents. Its bars are a few centimetres
+    across, so the texture is small and its pattern coarse."""
+    hammer = fbm(n, 8, 4, 61)
+    dents = np.clip((0.55 - fbm(n, 16, 2, 62)) * 4.0, 0.0, 1.0)
+    rust = np.clip((fbm(n, 8, 3, 63) - 0.55) * 5.0, 0.0, 1.0) * dents
+    height = 0.6 + 0.25 * hammer - 0.3 * dents
+    iron = np.array([0.10, 0.095, 0.09]) * (0.8 + 0.4 * hammer)[..., None]
+    diffuse = iron * (1 - rust[..., None]) + np.array([0.26, 0.13, 0.06]) * rust[..., None]
+    specular = 0.35 + 0.2 * hammer - 0.3 * rust
+    return diffuse, height, specular, 3.0
+
+
 def save_rgb(path, rgb, quality=None):
     pixels = np.clip(np.round(rgb * 255.0), 0, 255).astype(np.uint8)
     image = Image.fromarray(pixels, "RGB")
@@ -239,7 +256,9 @@ def save_grey(path, grey):
 
 
 MATERIAL_MAPS = {"floor": floor_maps, "wall": wall_maps, "pillar": pillar_maps, "stone": stone_maps,
-                 "crate": crate_maps}
+                 "crate": crate_maps, "iron": iron_maps}
+# Smaller than TEXTURE_SIZE where the surfaces are small on screen.
+MATERIAL_SIZES = {"iron": 128}
 
 
 def texture_names(material):
@@ -249,8 +268,8 @@ def texture_names(material):
 
 def write_textures(images):
     os.makedirs(images, exist_ok=True)
-    n = TEXTURE_SIZE
     for material, maps in MATERIAL_MAPS.items():
+        n = MATERIAL_SIZES.get(material, TEXTURE_SIZE)
         diffuse, height, specular, strength = maps(n)
         names = texture_names(material)
         save_rgb(os.path.join(images, names["diffuse"]), diffuse)
@@ -708,6 +727,88 @@ def lantern():
     return m
 
 
+def bar(a, b, width, across, uv_per_metre):
+    """A square bar from point a to point b, width on a side, capped at both
+    ends; across (any direction not along the bar) turns two of its faces
+    to face that way."""
+    along = normalise(sub(b, a))
+    u = normalise(cross(along, across))
+    v = cross(u, along)
+    h = width / 2
+    m = MeshData()
+    run = length(sub(b, a)) * uv_per_metre
+    for n, t in [(u, v), (v, u), (scale(u, -1), v), (scale(v, -1), u)]:
+        side = scale(n, h)
+        corners = [add(add(a, side), scale(t, -h)), add(add(a, side), scale(t, h)),
+                   add(add(b, side), scale(t, h)), add(add(b, side), scale(t, -h))]
+        m.quad(corners, n, [(0.0, 0.0), (width * uv_per_metre, 0.0), (width * uv_per_metre, run), (0.0, run)])
+    for end, n in [(a, scale(along, -1)), (b, along)]:
+        corners = [add(end, add(scale(u, su * h), scale(v, sv * h))) for su, sv in [(-1, -1), (1, -1), (1, 1), (-1, 1)]]
+        m.quad(corners, n, [(0.0, 0.0), (width * uv_per_metre, 0.0), (width * uv_per_metre, width * uv_per_metre),
+                            (0.0, width * uv_per_metre)])
+    return m
+
+
+# The lantern around the lamp (authored around the lamp's centre): an iron
+# cage of four corner posts, a head rail and a roof of ribs up to a collar
+# on the hanging rod ("Lantern_Cage"), and in each of its four faces a star
+# of glazing bars, upright, level and two diagonals, all crossing at the
+# lamp's height ("Lantern_Glazing"). Seen face on, a face's star lies on
+# lines through the lamp on screen, and the god rays' march runs along
+# exactly such lines: the star cuts the lamp's glow into eight beams. The
+# lantern is turned so that a face looks down the diagonal of the hall,
+# towards the south-west corner the lamp shot watches from. The bottom
+# stays open: a foot frame would ring the floor under the lamp with a band
+# of shadow.
+CAGE_HALF, CAGE_TURN = 0.45, 45.0
+CAGE_FOOT, CAGE_HEAD, CAGE_APEX = -0.6, 0.55, 0.85
+POST_WIDTH, BAR_WIDTH, COLLAR = 0.08, 0.06, 0.06
+IRON_UV = 4.0
+
+
+def lantern_turned(x, y, z):
+    turn = math.radians(CAGE_TURN)
+    return (math.cos(turn) * x - math.sin(turn) * y, math.sin(turn) * x + math.cos(turn) * y, z)
+
+
+CAGE_CORNERS = [(CAGE_HALF, CAGE_HALF), (-CAGE_HALF, CAGE_HALF), (-CAGE_HALF, -CAGE_HALF), (CAGE_HALF, -CAGE_HALF)]
+
+
+def lantern_cage():
+    at = lantern_turned
+    up = (0.0, 0.0, 1.0)
+    m = MeshData()
+    for i, (x, y) in enumerate(CAGE_CORNERS):
+        nx, ny = CAGE_CORNERS[(i + 1) % 4]
+        m.extend(bar(at(x, y, CAGE_FOOT - 0.05), at(x, y, CAGE_HEAD), POST_WIDTH, at(x, y, 0.0), IRON_UV))
+        # The head rail runs on past the posts to close the corners.
+        along = normalise(at(nx - x, ny - y, 0.0))
+        m.extend(bar(add(at(x, y, CAGE_HEAD), scale(along, -POST_WIDTH / 2)),
+                     add(at(nx, ny, CAGE_HEAD), scale(along, POST_WIDTH / 2)), BAR_WIDTH, up, IRON_UV))
+        outward = normalise(at(x, y, 0.0))
+        m.extend(bar(at(x, y, CAGE_HEAD), add(scale(outward, COLLAR), (0.0, 0.0, CAGE_APEX)), BAR_WIDTH * 0.8,
+                     (-outward[1], outward[0], 0.0), IRON_UV))
+    m.extend(box((-COLLAR, -COLLAR, CAGE_APEX - 0.04), (COLLAR, COLLAR, CAGE_APEX + 0.06), uv_per_metre=IRON_UV))
+    return m
+
+
+def lantern_glazing():
+    """The glazing stars in the lantern's faces, set a little inside the posts."""
+    at = lantern_turned
+    m = MeshData()
+    for i, (x, y) in enumerate(CAGE_CORNERS):
+        nx, ny = CAGE_CORNERS[(i + 1) % 4]
+        outward = normalise(at(x + nx, y + ny, 0.0))
+        inset = scale(outward, -0.01)
+        mx, my = (x + nx) / 2, (y + ny) / 2
+        m.extend(bar(add(at(mx, my, CAGE_FOOT), inset), add(at(mx, my, CAGE_HEAD), inset), BAR_WIDTH, outward,
+                     IRON_UV))
+        m.extend(bar(add(at(x, y, 0.0), inset), add(at(nx, ny, 0.0), inset), BAR_WIDTH, (0.0, 0.0, 1.0), IRON_UV))
+        for z0 in (-CAGE_HALF, CAGE_HALF):
+            m.extend(bar(add(at(x, y, z0), inset), add(at(nx, ny, -z0), inset), BAR_WIDTH, outward, IRON_UV))
+    return m
+
+
 def material_of(g, name, maps):
     names = texture_names(maps)
     return g.material(name, diffuse=names["diffuse"], normal=names["normal"], specular=names["specular"],
@@ -765,6 +866,9 @@ def room(folder):
             g.node(name, g.mesh(name, data, marble), (x, y, 0.0), parent=root)
             g.node("Plinth_%03d" % number, plinth, (x, y, 0.0), parent=root)
     place("Room_Light", lantern(), lamp, LAMP_AT)
+    iron = material_of(g, "Iron", "iron")
+    place("Lantern_Cage", lantern_cage(), iron, LAMP_AT)
+    place("Lantern_Glazing", lantern_glazing(), iron, LAMP_AT)
     place("Skybox", centred_box(400, 400, 400, inward=True), sky)
 
     # Catalogue placements; the node's own transform places the model.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -65,6 +66,22 @@ TEST_F(DemoContentTest, LoadsWithoutDiagnosticsAndHoldsTheNamedParts)
     const glm::vec4 lampPosition = lamp[0]->modelMatrix()[3];
     EXPECT_NEAR(lampPosition.y, 6.2f, 1e-5f);
     EXPECT_TRUE(lamp[0]->mesh()->isLightSource());
+
+    // The lantern hangs where the lamp does, and neither of its parts glows.
+    // Its cage throws the room light's shadows; its glazing, level with the
+    // light, must not, or it bands the walls all round the hall.
+    const auto isShadowMapped = [](const orv::scene::MeshInstance& instance) {
+        const auto& targets = instance.meshTargets();
+        return instance.castShadow() && std::find(targets.begin(), targets.end(), "shadow_mapping") != targets.end();
+    };
+    for (const auto& [part, castsShadow] : {std::pair{"Lantern_Cage", true}, std::pair{"Lantern_Glazing", false}}) {
+        const auto found = root->findMeshInstances(part);
+        ASSERT_EQ(found.size(), 1u) << part;
+        const glm::vec4 at = found[0]->modelMatrix()[3];
+        EXPECT_LT(glm::distance(glm::vec3(at), glm::vec3(lampPosition)), 1e-5f) << part;
+        EXPECT_FALSE(found[0]->mesh()->isLightSource()) << part;
+        EXPECT_EQ(isShadowMapped(*found[0]), castsShadow) << part;
+    }
 
     // Eight pillars, each its own mesh (the importer would merge identical
     // ones and drop their names), all casting shadows.
