@@ -35,7 +35,11 @@ void main()
         if (r >= 1.0)
             discard;
         float fall = 1.0 - r * r;
-        float ring = exp(-pow((r - ringRadius) / ringWidth, 2.0));
+        // Where the ring is narrower than a pixel or two (a small or scaled-down
+        // frame) it is drawn wider and fainter with the same light in it, so
+        // the shafts keep their strength at every render size.
+        float width = max(ringWidth, 1.5 * fwidth(r));
+        float ring = exp(-pow((r - ringRadius) / width, 2.0)) * ringWidth / width;
         colour = vec4(glowColour * (glowStrength * fall + ringStrength * ring), 1.0);
         return;
     }
