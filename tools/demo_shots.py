@@ -81,7 +81,7 @@ SHOTS = [
         # key is where it starts, then the view takes it up.
         "look_at": [[0, (-5.0, -21.0, 9.0)], [0.05, PARTICLE], [0.45, PARTICLE], [0.75, (0.0, 0.0, 3.0)],
                     [1, (0.0, 5.0, 2.0)]],
-        "light": [[0, 0.7], [0.4, 0.55], [1, 0.35]],
+        "light": [[0, 0.5], [0.4, 0.45], [1, 0.35]],
         "off": ["particle_system"],
         "sync": False,
         "sparks": DEFAULT_SPARKS,
@@ -93,8 +93,10 @@ SHOTS = [
                  "down the middle of the nave and throws the west pillars' shadows across the tiles; the "
                  "lamp's own shadows are off so the moving ones read.",
         "bars": 4,
-        # It stops short of the gem, which ends the shot whole in the frame.
-        "camera": [(4.6, -12.6, 1.4), (4.4, -5.5, 1.7), (4.3, 0.0, 2.0), (4.2, 4.5, 2.3)],
+        # It starts past the statue on the south-east pedestal (otherwise
+        # its unlit knot fills half the first frame) and stops short of the
+        # gem, which ends the shot whole in the frame.
+        "camera": [(4.6, -10.0, 1.5), (4.4, -5.5, 1.7), (4.3, 0.0, 2.0), (4.2, 4.5, 2.3)],
         "camera_speed": [[0, 0.8], [0.5, 1.0], [1, 0.8]],
         "particle": [(0.8, -7.5, 1.8), (2.4, -5.0, 1.3), (0.6, -2.0, 1.9), (2.6, 1.5, 1.4), (0.8, 5.0, 2.0),
                      (2.8, 8.5, 1.5), (2.5, 12.0, 2.0)],
@@ -119,7 +121,7 @@ SHOTS = [
                      (0.0, 2.2, 5.2)],
         "particle_speed": [[0, 1.0], [1, 1.0]],
         "look_at": [[0, LAMP]],
-        "light": [[0, 0.45], [0.4, 0.05], [0.8, 0.05], [1, 0.5]],
+        "light": [[0, 0.45], [0.4, 0.05], [0.8, 0.05], [1, 0.4]],
         "off": ["shadowcast_pillars"],
         "sync": False,
         "sparks": DEFAULT_SPARKS,
@@ -138,7 +140,7 @@ SHOTS = [
         # It ends where it began, on the spark come to rest before the
         # mirror, between the orb and the gem.
         "look_at": [[0, MEETING], [0.45, GLASS], [1, MEETING]],
-        "light": [[0, 0.5], [0.5, 0.3], [1, 0.4]],
+        "light": [[0, 0.4], [0.5, 0.3], [1, 0.4]],
         "off": ["bloom", "godray_pre", "godray_post"],
         "sync": True,
         "sparks": DEFAULT_SPARKS,
@@ -163,9 +165,11 @@ SHOTS = [
         "bloom": {"beat": 1.35, "bar": 1.7, "between": 0.7},
         "off": ["particle_shadows"],
         "sync": False,
-        # A dense fountain of coloured lights: magenta at birth, burning
-        # through red and gold as they age.
-        "sparks": {"count": 4, "lights": 4, "interval_ms": 70, "lifetime_ms": 3000, "speed": 2.2,
+        # A dense fountain of sparks, two of every four carrying a light: each
+        # spark is born somewhere between cyan and orange (its own turn of
+        # the range) and burns on through the wheel as it ages, so the
+        # lights fall in pools of several colours.
+        "sparks": {"count": 4, "lights": 2, "interval_ms": 70, "lifetime_ms": 3000, "speed": 2.2,
                    "start_hue": 0.85, "end_hue": 1.45},
     },
     {

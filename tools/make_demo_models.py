@@ -276,10 +276,12 @@ def write_textures(images):
         save_rgb(os.path.join(images, names["normal"]), normal_map(height, strength))
         save_grey(os.path.join(images, names["specular"]), specular)
         save_grey(os.path.join(images, names["light"]), np.clip(height, 0.0, 1.0))
-    # The lamp: a warm glow, brightest in the middle of each face.
+    # The lamp: an amber glow, brightest in the middle of each face and
+    # falling to about half at the corners, so the lamp reads as lit glass
+    # and not as a flat white shape against a bright sky.
     y, x = np.mgrid[0:64, 0:64] / 63.0
-    glow = 1.0 - 0.25 * np.hypot(x - 0.5, y - 0.5)
-    save_rgb(os.path.join(images, "lamp_diffuse.png"), np.array([1.0, 0.92, 0.70]) * glow[..., None])
+    glow = 1.0 - 0.65 * np.hypot(x - 0.5, y - 0.5)
+    save_rgb(os.path.join(images, "lamp_diffuse.png"), np.array([1.0, 0.78, 0.45]) * glow[..., None])
 
 
 # --- meshes ------------------------------------------------------------------

@@ -47,6 +47,13 @@ const float bloomThreshold = 0.85;
 // A light-source mesh shows at full brightness for the light inside it.
 const float ownedLightSourceReach = 1.5;
 const float bounce = 0.15;
+// One light's share rolls off above shoulderStart towards shoulderEnd
+// (brightest channel): a surface right next to a lamp or a spark would
+// otherwise take the light's full strength, and with the glow, the bloom
+// and the shafts on top it would wash out to flat white. The roll-off keeps
+// the colour's hue, and every other pixel as it was.
+const float shoulderStart = 0.7;
+const float shoulderEnd = 1.1;
 
 // The cube's corners, one tetrahedron of them first, then the other, then
 // the first again at half the distance to fill the disc's middle.
@@ -115,6 +122,13 @@ void main()
     vec3 colour = light_color * strength *
                   (albedo * (ambient_intensity + bounce * diffuse_intensity + shadow * diffuse_intensity * diffuse) +
                    shadow * specular_intensity * specularStrength * specular);
+
+    float peak = max(max(colour.r, colour.g), colour.b);
+    if (peak > shoulderStart) {
+        float over = peak - shoulderStart;
+        float room = shoulderEnd - shoulderStart;
+        colour *= (shoulderStart + over / (1.0 + over / room)) / peak;
+    }
 
     vec3 glow = vec3(0.0);
     if (lightSource && distance < ownedLightSourceReach)

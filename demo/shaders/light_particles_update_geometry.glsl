@@ -13,6 +13,12 @@
 //   11     gravity in units per second squared; handed on the same way
 //   12-13  start and end hue (0..1 around the colour wheel)
 //
+// Each spark gets its own pair of hues: the shot's pair turned around the
+// wheel by up to half the shot's hue range either way, by the spark's seed.
+// So a fountain lights the room in pools of several colours rather than one
+// tint, still within the shot's palette, and sprite and light agree because
+// both read the hues from the record.
+//
 // The emitter stays record 0: it is always written first. Every
 // spawn_offset_ms it emits spawn_particle_count sparks at origin_pos, the
 // first spawn_lightsource_count of them light sources, flying in random
@@ -88,6 +94,13 @@ vec3 randomTexel(int index)
     return texture(random_directions_sampler, u).rgb;
 }
 
+// The spark's hue pair: the shot's, turned by its seed within the shot's range.
+vec2 sparkHues(float seed)
+{
+    float turn = (seed - 0.5) * (end_hue_uniform - start_hue_uniform);
+    return vec2(start_hue_uniform, end_hue_uniform) + turn;
+}
+
 vec3 randomDirection(int index)
 {
     vec3 v = randomTexel(index) * 2.0 - 1.0;
@@ -127,8 +140,9 @@ void emit(float nowMs, float dtMs)
             int index = batch * 61 + i * 7 + salt * 13;
             vec3 velocity = randomDirection(index) * velo_factor;
             float seed = randomTexel(index + 1024).x;
+            vec2 h = sparkHues(seed);
             write(i < lights ? 1.0 : 2.0, origin_pos, velocity, seed, 0.0, 0.0, record[0].size,
-                  record[0].gravity, start_hue_uniform, end_hue_uniform);
+                  record[0].gravity, h.x, h.y);
             ++written;
         }
         for (int i = 0; i < count * emberCount && written < maxSparksPerStep; ++i) {
@@ -137,8 +151,9 @@ void emit(float nowMs, float dtMs)
             vec3 direction = randomDirection(index);
             // Mostly upwards: a fountain that falls back around the emitter.
             direction = normalize(vec3(direction.x, abs(direction.y) * 0.8 + 0.5, direction.z));
+            vec2 h = sparkHues(seed);
             write(2.0, origin_pos, direction * velo_factor * (1.2 + 1.8 * seed), seed, 0.0, 0.0,
-                  record[0].size * emberSize, record[0].gravity, start_hue_uniform, end_hue_uniform);
+                  record[0].size * emberSize, record[0].gravity, h.x, h.y);
             ++written;
         }
     }

@@ -155,15 +155,20 @@ void DeferredRenderGeometry::draw(scene::Scene& scene, Target& caller)
     for (const auto& light : lights_)
         drawLight(scene, light);
     if (particles_ && particles_->isEnabled()) {
-        // Record 0 is the emitter, never a light.
+        // Record 0 is the emitter, never a light. The cap counts lights, not
+        // records: the newest sparks come first, each followed by its embers,
+        // so a cap on records would light the room with the youngest few
+        // sparks only, all still at the emitter and in its birth colour.
         const float* records = particles_->records();
         const auto count = static_cast<int>(particles_->recordCount());
-        for (int i = 1; i < count && i < maxParticleLights_; ++i) {
+        int sparkLights = 0;
+        for (int i = 1; i < count && sparkLights < maxParticleLights_; ++i) {
             const float* record = records + static_cast<std::size_t>(i) * ParticleSystem::recordFloats;
             if (!isUsableLightRecord(record))
                 continue;
             particleLight_->setFromParticleRecord(record);
             drawLight(scene, particleLight_);
+            ++sparkLights;
         }
     }
     glDisable(GL_STENCIL_TEST);

@@ -102,10 +102,13 @@ void PointLight::setFromParticleRecord(const float* record)
     lightFloor_ = sparkLightFloor;
     const float hueAge = std::clamp(age, 0.0f, 1.0f);
     color_ = hueColour((1.0f - hueAge) * startHue + hueAge * endHue);
-    diffuseIntensity_ = 1.0f - age;
-    specularIntensity_ = 1.0f - age;
+    // Bright close by and gone within a metre or two: each spark lights a
+    // pool of its own colour where it passes, and a fountain of them does not
+    // add up to one tint over the whole room.
+    diffuseIntensity_ = sparkPeak * (1.0f - age);
+    specularIntensity_ = sparkPeak * (1.0f - age);
     attenuationLinear_ = (age + 1.0f) * 0.9f;
-    attenuationExp_ = (age + 1.0f) * 0.9f;
+    attenuationExp_ = (age + 1.0f) * sparkFalloff;
 }
 
 }  // namespace orv::scene
