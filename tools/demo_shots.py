@@ -166,11 +166,11 @@ SHOTS = [
         "off": ["particle_shadows"],
         "sync": False,
         # A dense fountain of sparks, two of every four carrying a light: each
-        # spark is born somewhere between cyan and orange (its own turn of
-        # the range) and burns on through the wheel as it ages, so the
-        # lights fall in pools of several colours.
+        # spark is born at its own hue anywhere on the wheel (its turn of the
+        # range) and burns on round it as it ages, so the lights fall in
+        # pools of many colours that add up to no single tint.
         "sparks": {"count": 4, "lights": 2, "interval_ms": 70, "lifetime_ms": 3000, "speed": 2.2,
-                   "start_hue": 0.85, "end_hue": 1.45},
+                   "start_hue": 0.0, "end_hue": 1.0},
     },
     {
         "name": "the vanishing colonnade",

@@ -130,9 +130,14 @@ void main()
         colour *= (shoulderStart + over / (1.0 + over / room)) / peak;
     }
 
+    // A textured light source (the lamp) glows with its texture's shading,
+    // brightest where the texture is, instead of as one flat shape; one
+    // without a texture or colour of its own (black here) glows evenly.
     vec3 glow = vec3(0.0);
-    if (lightSource && distance < ownedLightSourceReach)
-        glow = light_color * (1.0 - clamp(decay, 0.0, 1.0));
+    if (lightSource && distance < ownedLightSourceReach) {
+        float shading = max(max(albedo.r, albedo.g), albedo.b);
+        glow = light_color * (1.0 - clamp(decay, 0.0, 1.0)) * (shading > 0.0 ? shading : 1.0);
+    }
 
     litScene = colour + glow;
     float brightness = max(max(colour.r, colour.g), colour.b);

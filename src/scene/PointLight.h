@@ -67,7 +67,7 @@ public:
     // falls off so fast that the rest of its reach has next to nothing to add.
     static constexpr float sparkLightFloor = 0.02f;
     // A spark's light at birth, and the quadratic term of its fall-off then.
-    static constexpr float sparkPeak = 2.0f;
+    static constexpr float sparkPeak = 3.0f;
     static constexpr float sparkFalloff = 3.0f;
     // Surfaces that are light sources glow for a spark within this distance.
     static constexpr float sparkGlowReach = 1.5f;

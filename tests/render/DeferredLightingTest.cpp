@@ -149,6 +149,9 @@ TEST_F(DeferredLightingTest, WithoutDrawablesTheScreenKeepsItsClearColour)
 TEST_F(DeferredLightingTest, BloomOnlyChangesCompositionAndDepthReachesTheScreen)
 {
     glfwMakeContextCurrent(room->rig.window->handle());
+    // One light rolls off below 1.1; the key twice over lights the floor
+    // under it past 1.
+    room->geometry->setLights({room->key, room->key, room->spot});
     room->geometry->setBloomEnabled(true);
     room->drawFrame();
     const glm::ivec2 lit = room->pixelOf({-2.0f, 0.0f, 0.0f});
@@ -188,6 +191,41 @@ TEST_F(DeferredLightingTest, SparkLightsJoinOnlyWhileTheSystemIsEnabled)
     room->sparks->setEnabled(false);
     room->drawFrame();
     EXPECT_EQ(room->geometry->lightsDrawn(), 2u);
+}
+
+// Right under a light far brighter than the floor can show, its share rolls
+// off to bright but short of 1.1, instead of the several times over that
+// would wash out to white on screen; a second light still adds all of its
+// own share.
+TEST_F(DeferredLightingTest, EachLightRollsOffShortOfWhiteAndLightsStillAdd)
+{
+    room->key->setDiffuseFactor(1.0f);
+    room->drawFrame();
+    const glm::ivec2 under = room->pixelOf({-2.0f, 0.0f, 0.0f});
+    const glm::vec3 one = room->litSceneAt(under);
+    const float peak = std::max({one.r, one.g, one.b});
+    EXPECT_GT(peak, 0.9f) << "still bright";
+    EXPECT_LT(peak, 1.1f);
+    EXPECT_NEAR(one.r, one.b, 1e-3f) << "a white light on a grey floor stays grey";
+
+    room->geometry->setLights({room->key, room->key, room->spot});
+    room->drawFrame();
+    const glm::vec3 two = room->litSceneAt(under);
+    EXPECT_NEAR(two.r, 2.0f * one.r, 1e-3f);
+}
+
+// The newest sparks come first in the records, each batch followed by its
+// embers: ten lights and fifty embers a batch put the third batch's lights
+// past record 100. The cap (100 here) is on lights, so all thirty light the
+// room, the older ones too, not just those at the emitter.
+TEST_F(DeferredLightingTest, SparkLightsPastTheFirstHundredRecordsJoin)
+{
+    room->rig.particle->setSpawnParticleCount(10.0f);
+    room->rig.particle->setSpawnLightSourceCount(10.0f);
+    room->rig.particle->setSpawnOffsetMs(10.0);
+    room->playFrames(3, 0.01);
+    ASSERT_EQ(room->sparks->recordCount(), 1u + 3u * 60u);
+    EXPECT_EQ(room->geometry->lightsDrawn(), 2u + 30u);
 }
 
 // Every texel of the lit-scene texture, RGB floats, bottom row first.

@@ -104,10 +104,10 @@ TEST(PointLight, ParticleRecord)
     light.setFromParticleRecord(record.data());
     EXPECT_EQ(light.position(), glm::vec3(4, 5, 6));
     EXPECT_EQ(light.color(), glm::vec3(1, 0, 0));
-    EXPECT_FLOAT_EQ(light.diffuseIntensity(), 1.0f);
-    EXPECT_FLOAT_EQ(light.specularIntensity(), 1.0f);
+    EXPECT_FLOAT_EQ(light.diffuseIntensity(), PointLight::sparkPeak);
+    EXPECT_FLOAT_EQ(light.specularIntensity(), PointLight::sparkPeak);
     EXPECT_FLOAT_EQ(light.attenuationLinear(), 0.9f);
-    EXPECT_FLOAT_EQ(light.attenuationExp(), 0.9f);
+    EXPECT_FLOAT_EQ(light.attenuationExp(), PointLight::sparkFalloff);
     EXPECT_FLOAT_EQ(light.decay(), 0.0f);
     EXPECT_FLOAT_EQ(light.specularPower(), 64.0f) << "kept";
 
@@ -119,8 +119,8 @@ TEST(PointLight, ParticleRecord)
     EXPECT_NEAR(light.color().g, 1.0f, 1e-5f);
     EXPECT_NEAR(light.color().b, 0.0f, 1e-5f);
     EXPECT_NEAR(light.decay(), 0.5f, 1e-6f);
-    EXPECT_FLOAT_EQ(light.diffuseIntensity(), 0.5f);
-    EXPECT_FLOAT_EQ(light.attenuationExp(), 1.35f);
+    EXPECT_FLOAT_EQ(light.diffuseIntensity(), 0.5f * PointLight::sparkPeak);
+    EXPECT_FLOAT_EQ(light.attenuationExp(), 1.5f * PointLight::sparkFalloff);
 
     // Age 0.25 of a hue from 0.5 (cyan) to 1: hue 0.625 = 225 degrees, and the eased decay.
     record[8] = 0.25f;
@@ -177,10 +177,10 @@ TEST(RoomLight, StandsAtTheLamp)
     lamp->updateModelMatrix(model);
     const RoomLight light(lamp);
     EXPECT_EQ(light.position(), glm::vec3(7, 8, 9));
-    EXPECT_EQ(light.color(), glm::vec3(1.0f, 1.0f, 0.9f));
-    EXPECT_FLOAT_EQ(light.diffuseIntensity(), 1.0f);
+    EXPECT_EQ(light.color(), glm::vec3(1.0f, 0.88f, 0.7f));
+    EXPECT_FLOAT_EQ(light.diffuseIntensity(), 0.85f);
     EXPECT_FLOAT_EQ(light.specularPower(), 32.0f);
-    EXPECT_NEAR(light.attenuationRadius(), 100.79f, 0.01f);
+    EXPECT_NEAR(light.attenuationRadius(), 92.90f, 0.01f);
     EXPECT_EQ(light.instance(), lamp);
 }
 
