@@ -277,10 +277,11 @@ def write_textures(images):
         save_grey(os.path.join(images, names["specular"]), specular)
         save_grey(os.path.join(images, names["light"]), np.clip(height, 0.0, 1.0))
     # The lamp: an amber glow, brightest in the middle of each face and
-    # falling to about half at the corners, so the lamp reads as lit glass
-    # and not as a flat white shape against a bright sky.
+    # falling to about half at the corners, below full so that with the
+    # shafts and the bloom on top it still reads as warm lit glass and not
+    # as a flat white shape against a bright sky.
     y, x = np.mgrid[0:64, 0:64] / 63.0
-    glow = 1.0 - 0.65 * np.hypot(x - 0.5, y - 0.5)
+    glow = 0.8 - 0.55 * np.hypot(x - 0.5, y - 0.5)
     save_rgb(os.path.join(images, "lamp_diffuse.png"), np.array([1.0, 0.78, 0.45]) * glow[..., None])
 
 
