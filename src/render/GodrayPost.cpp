@@ -52,6 +52,14 @@ float GodrayPost::visibilityAt(const glm::vec3& screen)
     return 1.0f - t * t * (3.0f - 2.0f * t);
 }
 
+float GodrayPost::nearnessAt(float distance)
+{
+    if (!(distance < fullDistance))
+        return 1.0f;
+    const float share = std::max(distance, 0.0f) / fullDistance;
+    return share * share;
+}
+
 void GodrayPost::ease(double now, float target, std::uint32_t shot)
 {
     const double dt = now - lastDraw_;
@@ -92,7 +100,8 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     glBindTexture(GL_TEXTURE_2D, pre_->occlusionTexture());
 
     const glm::vec3 light = screenPosition(scene.timeline().viewProjection(), pre_->roomLight()->position());
-    ease(scene.time(), visibilityAt(light), scene.timeline().cameraShot());
+    const float distance = glm::distance(scene.timeline().cameraPosition(), pre_->roomLight()->position());
+    ease(scene.time(), visibilityAt(light) * nearnessAt(distance), scene.timeline().cameraShot());
     if (visibility_ <= 0.0f) {
         glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);

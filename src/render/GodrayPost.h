@@ -33,6 +33,12 @@ public:
     // falling to 0 within a quarter screen beyond its edges, 0 behind the
     // camera (a lamp off screen would only wash the frame with its glow).
     static float visibilityAt(const glm::vec3& screen);
+    // How much of the shafts a lamp at this distance from the camera gives:
+    // 1 from fullDistance on; nearer, its glow covers more of the screen, so
+    // the shafts are dimmed by the square of how much nearer it is, keeping
+    // the light they add to what a lamp across the hall gives.
+    static float nearnessAt(float distance);
+    static constexpr float fullDistance = 12.0f;
     // The shafts' eased visibility, as of the last draw.
     float visibility() const { return visibility_; }
     // The time the shafts take to fade fully in or out, in demo seconds.

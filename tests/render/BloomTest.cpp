@@ -118,13 +118,23 @@ TEST_F(Bloom, EverySmallerLevelAddsTheSourceOnceMore)
     constexpr int w = 128;
     constexpr int h = 96;
     makeSource(w, h, 60, 44, 1.0f);
-    const auto one = blurredBy(0, w, h, 1);
+    // Level 0 blurred both ways: what the longer chains add their smaller levels to.
+    std::vector<float> one;
+    {
+        GodRayFBO single;
+        single.setBlurChain(0, GL_RGB32F);
+        single.init(w, h, *programs);
+        single.blurBloom(*programs, 1, source);
+        one = red(single.blurTexture(1), w, h);
+    }
 
     for (unsigned levels = 2; levels <= 4; ++levels) {
         GodRayFBO fbo;
         fbo.setBlurChain(0, GL_RGB32F);
         fbo.init(w, h, *programs);
-        const auto blurred = red(fbo.blurBloom(*programs, levels, source), w, h);
+        const GLuint result = fbo.blurBloom(*programs, levels, source);
+        EXPECT_EQ(result, fbo.blurTexture(1)) << "level 0 blurred both ways, not only across";
+        const auto blurred = red(result, w, h);
         // Each level spreads the spot wider but keeps its energy: one more unit per level.
         EXPECT_NEAR(std::accumulate(blurred.begin(), blurred.end(), 0.0), levels, 1e-3) << levels << " levels";
         const auto coarsest = red(fbo.blurTexture(2 * levels - 1), w >> (levels - 1), h >> (levels - 1));

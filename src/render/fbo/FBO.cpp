@@ -164,13 +164,6 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, mipOf(k));
         drawQuad();
 
-        // Level 0's vertical pass feeds nothing the chain returns once
-        // smaller levels are added into level 0's horizontal target; alone, it
-        // is what a caller of one level may read as the two-dimensional blur.
-        if (k == 0 && levelCount > 1) {
-            glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
-            continue;
-        }
         gaussV.makeCurrent();
         glUniform1i(gaussVTex_, 0);
         glUniform2f(gaussVScreenSize_, levelWidth, levelHeight);
@@ -180,11 +173,11 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
         drawQuad();
 
         if (k >= 1) {
-            // Add the fully blurred smaller level into level 0, the result.
+            // Add the fully blurred smaller level into level 0's, the result.
             glViewport(0, 0, blurWidth(0), blurHeight(0));
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE, GL_ONE);
-            glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[0].name());
+            glBindFramebuffer(GL_FRAMEBUFFER, blurFramebuffers_[1].name());
             copy.makeCurrent();
             glActiveTexture(GL_TEXTURE0);
             glBindTexture(GL_TEXTURE_2D, blurTextures_[2 * k + 1].name());
@@ -201,7 +194,7 @@ GLuint FBO::blurBloom(const gl::ProgramManager& programs, unsigned levelCount, G
     }
     scene::reportGLErrors();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    return blurTextures_[0].name();
+    return blurTextures_[levelCount > 1 ? 1 : 0].name();
 }
 
 void FBO::drawQuad() const

@@ -59,9 +59,13 @@ public:
     // even) and each level reads the mip level of its own size.
     enum class SourceReads { Full, MipChain };
 
-    // Blurs source over levelCount levels (at most levels()) and adds the
-    // smaller levels into blur texture 0, which it returns. Leaves framebuffer
-    // 0 bound and the viewport at width() x height().
+    // Blurs source over levelCount levels (at most levels()), each both ways,
+    // and adds the smaller levels into level 0's result, blur texture 1,
+    // which it returns. A single level is blurred across only and returns
+    // blur texture 0 (its vertical pass still leaves the two-way blur in blur
+    // texture 1): the god rays' occlusion image, which their march blurs
+    // along the rays anyway. Leaves framebuffer 0 bound and the viewport at
+    // width() x height().
     GLuint blurBloom(const gl::ProgramManager& programs, unsigned levelCount, GLuint source,
                      SourceReads reads = SourceReads::Full);
 
