@@ -189,6 +189,13 @@ TEST_F(GodRays, ShaftsFadeWithTheClockInsteadOfPopping)
     EXPECT_LT(GodrayPost::visibilityAt({1.2f, 0.5f, 0.9f}), 1.0f);
     EXPECT_EQ(GodrayPost::visibilityAt({1.6f, 0.5f, 0.9f}), 0.0f);
     EXPECT_EQ(GodrayPost::visibilityAt({0.5f, 0.5f, 1.2f}), 0.0f) << "behind the camera";
+
+    // A lamp nearer than the full distance gives less, the nearer the less, and nothing at the eye.
+    EXPECT_EQ(GodrayPost::nearnessAt(GodrayPost::fullDistance), 1.0f);
+    EXPECT_EQ(GodrayPost::nearnessAt(40.0f), 1.0f);
+    EXPECT_FLOAT_EQ(GodrayPost::nearnessAt(GodrayPost::fullDistance / 2.0f), 0.25f);
+    EXPECT_EQ(GodrayPost::nearnessAt(0.0f), 0.0f);
+    EXPECT_EQ(GodrayPost::nearnessAt(-1.0f), 0.0f);
 }
 
 }  // namespace
