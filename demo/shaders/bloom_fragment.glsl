@@ -51,7 +51,7 @@ vec3 nightSky(vec2 at)
     vec4 far = sky_from_screen * vec4(at * 2.0 - 1.0, 1.0, 1.0);
     vec3 d = normalize(far.xyz / far.w);
     float up = clamp(d.y, 0.0, 1.0);
-    vec3 sky = mix(vec3(0.07, 0.09, 0.16), vec3(0.010, 0.015, 0.040), sqrt(up));
+    vec3 sky = mix(vec3(0.05, 0.065, 0.11), vec3(0.008, 0.012, 0.032), sqrt(up));
     float toMoon = max(dot(d, moonDirection), 0.0);
     sky += vec3(0.30, 0.34, 0.42) * pow(toMoon, 48.0) + vec3(0.25, 0.28, 0.34) * pow(toMoon, 600.0);
     sky = mix(sky, vec3(2.4, 2.35, 2.1), smoothstep(0.99983, 0.99988, toMoon));

@@ -7,6 +7,7 @@
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
+#include <glm/geometric.hpp>
 #include <gtest/gtest.h>
 
 #include "dev/DevSession.h"
@@ -211,7 +212,8 @@ TEST(Cuts, TheShaftsStartEachShotAsItsLampAllows)
     ASSERT_NE(pre, nullptr);
     const auto lampAllows = [&] {
         const glm::vec3 lamp = orv::render::GodrayPost::screenPosition(rig.timeline->viewProjection(), pre->roomLight()->position());
-        return orv::render::GodrayPost::visibilityAt(lamp);
+        const float distance = glm::distance(rig.timeline->cameraPosition(), pre->roomLight()->position());
+        return orv::render::GodrayPost::visibilityAt(lamp) * orv::render::GodrayPost::nearnessAt(distance);
     };
     const auto starts = rig.demo->shots().starts;
     int jumps = 0;
