@@ -856,7 +856,9 @@ def room(folder):
     beam.extend(box((-0.03, -0.03, LAMP_AT[2] + 0.4), (0.03, 0.03, 7.4), uv_per_metre=STONE_UV))
     place("Beam", beam, stone)
 
-    plinth = g.mesh("Plinth", plinth_and_capital(), stone)
+    # Named as part of the pillars: a shot that hides the pillars hides
+    # their plinths and capitals with them.
+    plinth = g.mesh("Pillar_Plinth", plinth_and_capital(), stone)
     number = 0
     for x in PILLAR_XS:
         for y in PILLAR_YS:

@@ -89,8 +89,6 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     GLint frameViewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, frameViewport);
     useProgram();
-    glDepthMask(GL_TRUE);
-    glClear(GL_DEPTH_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     fbo::GodRayFBO& fbo = pre_->fbo();
@@ -104,6 +102,9 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     ease(scene.time(), visibilityAt(light) * nearnessAt(distance), scene.timeline().cameraShot());
     if (visibility_ <= 0.0f) {
         glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
+        glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
+        glDepthMask(GL_TRUE);
+        glClear(GL_DEPTH_BUFFER_BIT);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         return;
     }
@@ -122,9 +123,19 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     fbo.drawQuad();
 
     // Stretched over the screen with linear filtering, scaled by the eased
-    // visibility, added.
+    // visibility, added. The shafts hang in the air between the camera and
+    // the lamp: whatever stands nearer than nearShare of the way to the lamp
+    // (a pillar right in front of the camera) hides them. Every fragment of
+    // the quad gets that depth, tested against the scene's.
+    const glm::vec3 camera = scene.timeline().cameraPosition();
+    const glm::vec3 near = camera + nearShare * (pre_->roomLight()->position() - camera);
+    const float nearDepth = std::clamp(screenPosition(scene.timeline().viewProjection(), near).z, 0.0f, 1.0f);
     glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_FALSE);
+    glDepthRange(nearDepth, nearDepth);
     glEnable(GL_BLEND);
     glBlendColor(0.0f, 0.0f, 0.0f, visibility_);
     glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE);
@@ -134,6 +145,11 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     fbo.drawQuad();
     glDisable(GL_BLEND);
     glBlendColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glDepthRange(0.0, 1.0);
+    glDisable(GL_DEPTH_TEST);
+    // The last pass: the scene's depth is done with.
+    glDepthMask(GL_TRUE);
+    glClear(GL_DEPTH_BUFFER_BIT);
     scene::reportGLErrors();
 }
 
