@@ -125,23 +125,26 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     // Stretched over the screen with linear filtering, scaled by the eased
     // visibility, added. The shafts hang in the air between the camera and
     // the lamp: whatever stands nearer than nearShare of the way to the lamp
-    // (a pillar right in front of the camera) hides them. Every fragment of
-    // the quad gets that depth, tested against the scene's.
+    // (a pillar right in front of the camera) hides all but their hazeShare,
+    // the lamp's light in the air in front of it. The rest is drawn with
+    // every fragment at that depth, tested against the scene's.
     const glm::vec3 camera = scene.timeline().cameraPosition();
     const glm::vec3 near = camera + nearShare * (pre_->roomLight()->position() - camera);
     const float nearDepth = std::clamp(screenPosition(scene.timeline().viewProjection(), near).z, 0.0f, 1.0f);
     glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
-    glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
     glDepthMask(GL_FALSE);
     glDepthRange(nearDepth, nearDepth);
     glEnable(GL_BLEND);
-    glBlendColor(0.0f, 0.0f, 0.0f, visibility_);
     glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE);
     copy_->makeCurrent();
     glUniform1i(copyScene_, 0);
     glBindTexture(GL_TEXTURE_2D, fbo.blurTexture(1));
+    glBlendColor(0.0f, 0.0f, 0.0f, visibility_ * hazeShare);
+    fbo.drawQuad();
+    glEnable(GL_DEPTH_TEST);
+    glBlendColor(0.0f, 0.0f, 0.0f, visibility_ * (1.0f - hazeShare));
     fbo.drawQuad();
     glDisable(GL_BLEND);
     glBlendColor(0.0f, 0.0f, 0.0f, 0.0f);

@@ -39,8 +39,10 @@ public:
     // the light they add to what a lamp across the hall gives.
     static float nearnessAt(float distance);
     static constexpr float fullDistance = 12.0f;
-    // Things nearer the camera than this share of the way to the lamp hide the shafts.
+    // Things nearer the camera than this share of the way to the lamp hide
+    // the shafts but for their haze share.
     static constexpr float nearShare = 0.3f;
+    static constexpr float hazeShare = 0.35f;
     // The shafts' eased visibility, as of the last draw.
     float visibility() const { return visibility_; }
     // The time the shafts take to fade fully in or out, in demo seconds.
