@@ -33,6 +33,8 @@ void main()
     vec3 tint = mix(mix(vec3(1.0), halo, 0.45), vec3(1.0), smoothstep(0.6, 1.0, glow.a));
     // The atlas's halo is faint; lifting its alpha lets the glow read as
     // a ball of light around the core rather than a point.
-    float body = pow(glow.a, haloLift);
+    // The lift would turn the 8-bit atlas's faintest steps at the rim into a
+    // hard, stair-stepped edge; the rim's first few steps fade in instead.
+    float body = pow(glow.a, haloLift) * smoothstep(0.0, 0.06, glow.a);
     colour = vec4(white * tint, body * (1.0 - clamp(decay_factor, 0.0, 1.0)));
 }
