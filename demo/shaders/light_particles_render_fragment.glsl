@@ -1,12 +1,14 @@
 #version 440 core
 
 // A spark: one frame of the glow sprite, stepping through the animation as
-// the spark ages, tinted by its hue and fading out towards its death.
+// the spark ages, tinted by its hue and fading out towards its death and
+// right by the camera (nearness).
 uniform sampler2D tex_sampler;
 
 in vec2 corner;
 flat in float age;
 flat in float hue;
+flat in float nearness;
 
 out vec4 colour;
 
@@ -37,5 +39,5 @@ void main()
     // A white-hot centre over the hue's colour.
     vec3 tint = mix(hueToRgb(hue), vec3(1.0), 0.35);
     float fade = 1.0 - smoothstep(0.6, 1.0, age);
-    colour = vec4(white * tint, glow.a * fade);
+    colour = vec4(white * tint, glow.a * fade * nearness);
 }
