@@ -185,7 +185,7 @@ SHOTS = [
         "look_at": [],
         "light": [[0, 0.3], [0.5, 0.5], [1, 0.3]],
         "bloom": {"beat": 1.4, "bar": 1.9, "between": 0.85},
-        "off": ["render_pillars", "main_particle", "reflection", "refraction"],
+        "off": ["render_pillars", "shadowcast_pillars", "main_particle", "reflection", "refraction"],
         "sync": False,
         "sparks": {"count": 2, "lights": 2, "interval_ms": 120, "lifetime_ms": 3500, "speed": 1.6,
                    "start_hue": 0.5, "end_hue": 0.95},

@@ -116,36 +116,41 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     glUniform3fv(lightPosScreen_, 1, glm::value_ptr(light));
     fbo.drawQuad();
 
-    // Again on the first result. Blur texture 1 is free: the occlusion
-    // image's one blur level leaves its result in blur texture 0.
+    // Again on the first result, this time scaled by the eased visibility.
+    // Blur texture 1 is free: the occlusion image's one blur level leaves
+    // its result in blur texture 0.
+    glUniform1f(exposureLocation_, exposure_ * visibility_);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo.blurFramebuffer(1));
     glBindTexture(GL_TEXTURE_2D, fbo.colorTexture());
     fbo.drawQuad();
 
-    // Stretched over the screen with linear filtering, scaled by the eased
-    // visibility, added. The shafts hang in the air between the camera and
-    // the lamp: whatever stands nearer than nearShare of the way to the lamp
-    // (a pillar right in front of the camera) hides all but their hazeShare,
-    // the lamp's light in the air in front of it. The rest is drawn with
-    // every fragment at that depth, tested against the scene's.
+    // Stretched over the screen with linear filtering. The shafts hang in
+    // the air between the camera and the lamp: beyond nearShare of the way
+    // to the lamp they are screened onto the picture (added in proportion to
+    // how far it is from white, so a bright sky behind them never clips);
+    // whatever stands nearer (a pillar right in front of the camera) hides
+    // them but for their hazeShare, added. Every fragment of the quad gets
+    // that depth, tested against the scene's: each pixel takes one draw.
     const glm::vec3 camera = scene.timeline().cameraPosition();
     const glm::vec3 near = camera + nearShare * (pre_->roomLight()->position() - camera);
     const float nearDepth = std::clamp(screenPosition(scene.timeline().viewProjection(), near).z, 0.0f, 1.0f);
     glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
-    glDepthFunc(GL_LESS);
+    glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
     glDepthRange(nearDepth, nearDepth);
     glEnable(GL_BLEND);
-    glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE);
     copy_->makeCurrent();
     glUniform1i(copyScene_, 0);
     glBindTexture(GL_TEXTURE_2D, fbo.blurTexture(1));
-    glBlendColor(0.0f, 0.0f, 0.0f, visibility_ * hazeShare);
+    glDepthFunc(GL_LESS);
+    glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE);
     fbo.drawQuad();
-    glEnable(GL_DEPTH_TEST);
-    glBlendColor(0.0f, 0.0f, 0.0f, visibility_ * (1.0f - hazeShare));
+    glDepthFunc(GL_GEQUAL);
+    glBlendColor(hazeShare, hazeShare, hazeShare, 1.0f);
+    glBlendFunc(GL_CONSTANT_COLOR, GL_ONE);
     fbo.drawQuad();
+    glDepthFunc(GL_LESS);
     glDisable(GL_BLEND);
     glBlendColor(0.0f, 0.0f, 0.0f, 0.0f);
     glDepthRange(0.0, 1.0);
