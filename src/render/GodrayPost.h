@@ -41,7 +41,7 @@ public:
     static constexpr float fullDistance = 12.0f;
     // Things nearer the camera than this share of the way to the lamp hide
     // the shafts but for their haze share.
-    static constexpr float nearShare = 0.3f;
+    static constexpr float nearShare = 0.45f;
     static constexpr float hazeShare = 0.35f;
     // The shafts' eased visibility, as of the last draw.
     float visibility() const { return visibility_; }
