@@ -57,9 +57,7 @@ void DeferredRenderGeometry::lookUpUniforms()
     bloomScene_ = programs.uniformLocation("bloom", "scene");
     bloomBlur_ = programs.uniformLocation("bloom", "blur");
     // Optional: a bloom shader without it adds its glow at its own strength.
-    bloomStrength_ = programs.program("bloom").declares("bloom_strength")
-                         ? programs.uniformLocation("bloom", "bloom_strength")
-                         : -1;
+    bloomStrength_ = optionalLocation(programs, "bloom", "bloom_strength");
     copyScene_ = programs.uniformLocation("copy", "scene");
     copyToScreen_ = programs.uniformLocation("copy", "to_screen");
     bloomSky_ = optionalLocation(programs, "bloom", skyUniform);

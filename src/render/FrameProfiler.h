@@ -75,10 +75,10 @@ public:
 private:
     // Slots of one frame's timestamps: the pass starts, the draw onto the
     // window's start, the frame's end, the geometry pass's step marks (the
-    // fill's slot stays unused: the pass's own start serves).
+    // fill's slot is never stamped: collect copies the pass's own start there).
     static constexpr std::size_t presentStart = passCount;
     static constexpr std::size_t frameEnd = passCount + 1;
-    static constexpr std::size_t firstStepSlot = passCount + 1;
+    static constexpr std::size_t firstStepSlot = frameEnd + 1;
     static constexpr std::size_t slotsPerFrame = firstStepSlot + geometryStepCount;
     static constexpr std::size_t framesInFlight = 4;
 

@@ -97,9 +97,10 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, pre_->occlusionTexture());
 
-    const glm::vec3 light = screenPosition(scene.timeline().viewProjection(), pre_->roomLight()->position());
-    const float distance = glm::distance(scene.timeline().cameraPosition(), pre_->roomLight()->position());
-    ease(scene.time(), visibilityAt(light) * nearnessAt(distance), scene.timeline().cameraShot());
+    const glm::vec3 lamp = pre_->roomLight()->position();
+    const glm::vec3 camera = scene.timeline().cameraPosition();
+    const glm::vec3 light = screenPosition(scene.timeline().viewProjection(), lamp);
+    ease(scene.time(), visibilityAt(light) * nearnessAt(glm::distance(camera, lamp)), scene.timeline().cameraShot());
     if (visibility_ <= 0.0f) {
         glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
         glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);
@@ -131,8 +132,7 @@ void GodrayPost::draw(scene::Scene& scene, Target&)
     // whatever stands nearer (a pillar right in front of the camera) hides
     // them but for their hazeShare, added. Every fragment of the quad gets
     // that depth, tested against the scene's: each pixel takes one draw.
-    const glm::vec3 camera = scene.timeline().cameraPosition();
-    const glm::vec3 near = camera + nearShare * (pre_->roomLight()->position() - camera);
+    const glm::vec3 near = camera + nearShare * (lamp - camera);
     const float nearDepth = std::clamp(screenPosition(scene.timeline().viewProjection(), near).z, 0.0f, 1.0f);
     glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
     glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer_);

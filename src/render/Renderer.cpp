@@ -91,10 +91,8 @@ Renderer::Renderer(std::shared_ptr<scene::SceneObject> root, gl::ProgramManager&
     windowHeight_ = static_cast<unsigned>(std::max(window.height(), 1));
     renderWidth_ = windowWidth_;
     renderHeight_ = windowHeight_;
-    if (programs.contains(std::string(edgeSmoothingProgram))) {
-        smoothing_ = &programs.program(std::string(edgeSmoothingProgram));
-        smoothingScene_ = programs.uniformLocation(std::string(edgeSmoothingProgram), "scene");
-    }
+    if (programs.contains(std::string(edgeSmoothingProgram)))
+        lookUpSmoothing();
     placeOutput();
 }
 
@@ -211,10 +209,15 @@ void Renderer::refreshUniforms()
 {
     for (auto& entry : targets_)
         entry.second->refreshUniforms();
-    if (smoothing_ != nullptr) {
-        smoothing_ = &programs_->program(std::string(edgeSmoothingProgram));
-        smoothingScene_ = programs_->uniformLocation(std::string(edgeSmoothingProgram), "scene");
-    }
+    if (smoothing_ != nullptr)
+        lookUpSmoothing();
+}
+
+void Renderer::lookUpSmoothing()
+{
+    const std::string name(edgeSmoothingProgram);
+    smoothing_ = &programs_->program(name);
+    smoothingScene_ = programs_->uniformLocation(name, "scene");
 }
 
 bool Renderer::framebuffersComplete() const

@@ -106,6 +106,8 @@ private:
     void placeOutput();
     // The output onto the window: smoothed where the catalogue allows, else stretched.
     void present() const;
+    // The edge smoothing program and its uniform, again after a relink.
+    void lookUpSmoothing();
 
     std::shared_ptr<scene::SceneObject> root_;
     std::unordered_map<std::string, std::shared_ptr<Target>> targets_;
